@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need; skips what is there.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  zlib1g-dev libstb-dev libcurl4-openssl-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libx11-dev libgl1-mesa-dri
+  xvfb xauth x11-utils xdotool trayer imagemagick
+  fonts-ipafont-gothic
+  assimp-testmodels libassimp-dev
+  python3
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

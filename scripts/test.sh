@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets up and runs every test: the unit and integration tests (gcc), the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang), and each libFuzzer target for a bounded
+# time on its seed corpus. Builds from nothing; safe to run twice. Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/deps.sh || exit 1
+jobs=$(nproc)
+status=0
+
+echo "== gcc build and tests"
+cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+cmake --build build/gcc -j "$jobs" || exit 1
+(cd build/gcc && ctest -j "$jobs" --output-on-failure) || status=1
+
+echo "== clang build with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DBRINE_SANITIZE=ON -DBRINE_FUZZ=ON \
+  -DBRINE_FUZZ_SECONDS="${BRINE_FUZZ_SECONDS:-20}" >/dev/null || exit 1
+cmake --build build/asan -j "$jobs" || exit 1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build/asan && ctest -j "$jobs" --output-on-failure) || status=1
+
+exit $status
