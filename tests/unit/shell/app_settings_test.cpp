@@ -238,17 +238,5 @@ TEST_F(Settings, UnterminatedPathBufferSavesAtMost259Bytes) {
     EXPECT_EQ(std::string(load().wallpaperFile), std::string(259, 'q'));
 }
 
-TEST(QualityModes, OutOfRangeWritesNothing) {
-    std::int32_t w = -5, h = -6;
-    EXPECT_FALSE(back_buffer_size_for(5, &w, &h));
-    EXPECT_FALSE(back_buffer_size_for(-1, &w, &h));
-    EXPECT_EQ(w, -5);
-    EXPECT_EQ(h, -6);
-    EXPECT_TRUE(back_buffer_size_for(4, &w, &h));
-    EXPECT_EQ(w, 1600);
-    EXPECT_EQ(h, 1200);
-    EXPECT_STREQ(kQualityModes[2].listText, "XGA(1024x768)");
-}
-
 }  // namespace
 }  // namespace brine
