@@ -1,3 +1,5 @@
+// The Linux settings file store in a temporary XDG_CONFIG_HOME: creation, round trip through
+// load and save, damaged and odd files, an unopenable key.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+// Settings load and save on the in-memory store: defaults, stored values, the two-step read's
+// bounds, and a key that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The frame clock on a manual clock: both time bases, stop/start/advance/reset, codes outside
+// the table, and the tick count's wrap.
 #include <gtest/gtest.h>
 
 #include "shell/frame_clock.h"

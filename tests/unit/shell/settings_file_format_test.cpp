@@ -1,3 +1,5 @@
+// The settings value table's registry-style reads and bounds, and the settings file's text form:
+// round trip, tolerance of damaged lines, bounds on hostile input.
 #include <gtest/gtest.h>
 
 #include <cstring>
