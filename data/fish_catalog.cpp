@@ -62,8 +62,8 @@ bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& cloc
 
         for (std::int32_t k = 0; k < kinds; ++k) {
             // A count beyond the rows present must not grow the ledger or fill the table with
-            // empty kinds.
-            if (script.at_end()) break;
+            // empty kinds: no text left, no further kind. (Every field skips blanks first anyway.)
+            if (!script.skip_blanks() || script.at_end()) break;
             CatalogEntry& row = catalog.rows[catalog.count];
             row.packNumber = pack.number;
             script.read_field(',', &row.modelName);
