@@ -114,6 +114,7 @@ bool ScriptText::set_text_copy(const void* bytes, std::uint32_t size) {
 }
 
 HResult ScriptText::load(const char* path, const char* member) {
+    release();
     MemoryBlock block;
     HResult r = load_into_memory(path, member, &block);
     if (failed(r)) return r;

@@ -41,7 +41,7 @@ public:
     void set_text(MemoryBlock block);
     // A zero-terminated copy of the bytes; false when memory runs out.
     bool set_text_copy(const void* bytes, std::uint32_t size);
-    // load_into_memory of the path and optional member.
+    // load_into_memory of the path and optional member; the text is empty after a failure.
     HResult load(const char* path, const char* member);
     // Frees the buffer; the text becomes empty.
     void release();
