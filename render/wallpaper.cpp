@@ -28,14 +28,13 @@ HResult load_wallpaper(ImageBlit& blit, ResourceRegistry& registry, const ImageL
     entry->surface = nullptr;
 
     HResult hr = load_surface(*entry, loader, path, nullptr, kWallpaperColorKey);
-    if (succeeded(hr)) {
-        bind_image(blit, registry, kWallpaperEntry);
-        blit.source = Rect{0, 0, static_cast<std::int32_t>(entry->info.width),
-                           static_cast<std::int32_t>(entry->info.height)};
-        blit.destination = Rect{0, 0, backBufferWidth, backBufferHeight};
-    }
-    if (blit.image && (blit.image->info.width > kMaxWallpaperSide || blit.image->info.height > kMaxWallpaperSide))
-        return kFail;
+    // The size check looks only at a picture just loaded: after a failed load the entry may
+    // still describe the previous picture, which is gone, and the load's own code is the answer.
+    if (failed(hr)) return hr;
+    bind_image(blit, registry, kWallpaperEntry);
+    blit.source = Rect{0, 0, static_cast<std::int32_t>(entry->info.width), static_cast<std::int32_t>(entry->info.height)};
+    blit.destination = Rect{0, 0, backBufferWidth, backBufferHeight};
+    if (entry->info.width > kMaxWallpaperSide || entry->info.height > kMaxWallpaperSide) return kFail;
     return hr;
 }
 
