@@ -25,6 +25,7 @@ public:
     virtual void f32(float v) = 0;
     virtual void str(const std::string& s) = 0;
     virtual void sep(char c) = 0;  // text only
+    virtual void line() {}         // text only
 };
 
 class TextSink : public Sink {
@@ -32,25 +33,23 @@ public:
     std::string out;
 
     void begin(const char* type, const std::string& name) override {
-        indent();
+        start_line();
         out += type;
         if (!name.empty()) out += " " + name;
-        out += " {\n";
+        out += " {";
         ++depth_;
-        fresh_ = true;
+        line();
     }
     void end() override {
-        if (!fresh_) out += "\n";
         --depth_;
-        indent();
-        out += "}\n";
-        fresh_ = true;
+        start_line();
+        out += "}";
+        line();
     }
     void ref(const std::string& name) override {
-        if (!fresh_) out += "\n";
-        indent();
-        out += "{ " + name + " }\n";
-        fresh_ = true;
+        start_line();
+        out += "{ " + name + " }";
+        line();
     }
     void u32(std::uint32_t v) override {
         lead();
@@ -66,24 +65,23 @@ public:
         lead();
         out += "\"" + s + "\"";
     }
-    void sep(char c) override {
-        out += c;
-        if (c == ';') lineEnd_ = true;
+    void sep(char c) override { out += c; }
+    void line() override {
+        out += "\n";
+        atLineStart_ = true;
     }
 
 private:
-    void indent() { out.append(static_cast<std::size_t>(depth_), ' '); }
+    void start_line() {
+        if (!atLineStart_) line();
+        lead();
+    }
     void lead() {
-        if (fresh_ || lineEnd_) {
-            if (!fresh_) out += "\n";
-            indent();
-        }
-        fresh_ = false;
-        lineEnd_ = false;
+        if (atLineStart_) out.append(static_cast<std::size_t>(depth_), ' ');
+        atLineStart_ = false;
     }
     int depth_ = 0;
-    bool fresh_ = true;
-    bool lineEnd_ = false;
+    bool atLineStart_ = true;
 };
 
 class BinarySink : public Sink {
@@ -179,8 +177,7 @@ public:
     void scene(const XFileScene& scene) {
         if (scene.ticksPerSecond != 0) {
             s_.begin("AnimTicksPerSecond", "");
-            s_.u32(scene.ticksPerSecond);
-            s_.sep(';');
+            count(scene.ticksPerSecond);
             s_.end();
         }
         if (!scene.frames.empty()) frame(scene, 0);
@@ -188,32 +185,60 @@ public:
     }
 
 private:
-    void floats(const float* v, std::size_t n, const char* last) {
+    // "n;" on a line of its own.
+    void count(std::size_t n) {
+        s_.u32(static_cast<std::uint32_t>(n));
+        s_.sep(';');
+        s_.line();
+    }
+    // A structure's members: "a;b;c;".
+    void members(const float* v, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            s_.f32(v[i]);
+            s_.sep(';');
+        }
+    }
+    // An array member: "a,b,c;".
+    void array(const float* v, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) {
             s_.f32(v[i]);
             s_.sep(i + 1 < n ? ',' : ';');
         }
-        for (const char* c = last; *c; ++c) s_.sep(*c);
     }
-    void matrix(const XMatrix& m) { floats(m.m, 16, ";"); }
-
+    void matrix(const XMatrix& m) {
+        array(m.m, 16);
+        s_.sep(';');
+        s_.line();
+    }
+    // Array elements end with ',' and the last with ';', one element a line.
     template <class T, class Each>
-    void list(const std::vector<T>& v, Each each) {
+    void elements(const std::vector<T>& v, Each each) {
         for (std::size_t i = 0; i < v.size(); ++i) {
             each(v[i]);
             s_.sep(i + 1 < v.size() ? ',' : ';');
+            s_.line();
+        }
+        if (v.empty()) {
+            s_.sep(';');
+            s_.line();
+        }
+    }
+    void indices(const std::vector<std::uint32_t>& v) {
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            s_.u32(v[i]);
+            s_.sep(i + 1 < v.size() ? ',' : ';');
         }
         if (v.empty()) s_.sep(';');
+        s_.line();
     }
     void vec3s(const std::vector<XVec3>& v) {
-        list(v, [&](const XVec3& p) {
+        elements(v, [&](const XVec3& p) {
             const float f[3] = {p.x, p.y, p.z};
-            floats(f, 3, "");
+            members(f, 3);
         });
     }
     void faces(const std::vector<std::uint32_t>& sizes, const std::vector<std::uint32_t>& idx) {
-        s_.u32(static_cast<std::uint32_t>(sizes.size()));
-        s_.sep(';');
+        count(sizes.size());
         std::size_t at = 0;
         for (std::size_t f = 0; f < sizes.size(); ++f) {
             s_.u32(sizes[f]);
@@ -223,8 +248,12 @@ private:
                 s_.sep(c + 1 < sizes[f] ? ',' : ';');
             }
             s_.sep(f + 1 < sizes.size() ? ',' : ';');
+            s_.line();
         }
-        if (sizes.empty()) s_.sep(';');
+        if (sizes.empty()) {
+            s_.sep(';');
+            s_.line();
+        }
     }
 
     void frame(const XFileScene& scene, std::int32_t index) {
@@ -242,56 +271,50 @@ private:
 
     void mesh(const XMesh& m) {
         s_.begin("Mesh", m.name);
-        s_.u32(static_cast<std::uint32_t>(m.positions.size()));
-        s_.sep(';');
+        count(m.positions.size());
         vec3s(m.positions);
         faces(m.faceSizes, m.faceIndices);
         if (!m.normals.empty()) {
             s_.begin("MeshNormals", "");
-            s_.u32(static_cast<std::uint32_t>(m.normals.size()));
-            s_.sep(';');
+            count(m.normals.size());
             vec3s(m.normals);
             faces(m.faceSizes, m.faceNormalIndices);
             s_.end();
         }
         if (!m.uvs.empty()) {
             s_.begin("MeshTextureCoords", "");
-            s_.u32(static_cast<std::uint32_t>(m.uvs.size()));
-            s_.sep(';');
-            list(m.uvs, [&](const XVec2& uv) {
+            count(m.uvs.size());
+            elements(m.uvs, [&](const XVec2& uv) {
                 const float f[2] = {uv.x, uv.y};
-                floats(f, 2, "");
+                members(f, 2);
             });
             s_.end();
         }
         if (!m.materials.empty()) {
             s_.begin("MeshMaterialList", "");
-            s_.u32(static_cast<std::uint32_t>(m.materials.size()));
-            s_.sep(';');
-            s_.u32(static_cast<std::uint32_t>(m.faceMaterials.size()));
-            s_.sep(';');
-            list(m.faceMaterials, [&](std::uint32_t i) { s_.u32(i); });
+            count(m.materials.size());
+            count(m.faceMaterials.size());
+            indices(m.faceMaterials);
             for (const XMaterial& mat : m.materials) material(mat);
             s_.end();
         }
         if (m.skinHeader.present) {
             s_.begin("XSkinMeshHeader", "");
-            s_.u32(m.skinHeader.maxWeightsPerVertex);
-            s_.sep(';');
-            s_.u32(m.skinHeader.maxWeightsPerFace);
-            s_.sep(';');
-            s_.u32(m.skinHeader.boneCount);
-            s_.sep(';');
+            count(m.skinHeader.maxWeightsPerVertex);
+            count(m.skinHeader.maxWeightsPerFace);
+            count(m.skinHeader.boneCount);
             s_.end();
         }
         for (const XBone& b : m.bones) {
             s_.begin("SkinWeights", "");
             s_.str(b.frameName);
             s_.sep(';');
-            s_.u32(static_cast<std::uint32_t>(b.vertices.size()));
-            s_.sep(';');
-            list(b.vertices, [&](std::uint32_t v) { s_.u32(v); });
-            list(b.weights, [&](float w) { s_.f32(w); });
+            s_.line();
+            count(b.vertices.size());
+            indices(b.vertices);
+            array(b.weights.data(), b.weights.size());
+            if (b.weights.empty()) s_.sep(';');
+            s_.line();
             matrix(b.offset);
             s_.end();
         }
@@ -300,15 +323,22 @@ private:
 
     void material(const XMaterial& m) {
         s_.begin("Material", "");
-        floats(m.diffuse, 4, ";");
-        s_.f32(m.power);
+        members(m.diffuse, 4);
         s_.sep(';');
-        floats(m.specular, 3, ";");
-        floats(m.emissive, 3, ";");
+        s_.line();
+        members(&m.power, 1);
+        s_.line();
+        members(m.specular, 3);
+        s_.sep(';');
+        s_.line();
+        members(m.emissive, 3);
+        s_.sep(';');
+        s_.line();
         if (!m.textureFile.empty()) {
             s_.begin("TextureFilename", "");
             s_.str(m.textureFile);
             s_.sep(';');
+            s_.line();
             s_.end();
         }
         s_.end();
@@ -321,7 +351,7 @@ private:
             if (!a.frameName.empty()) s_.ref(a.frameName);
             if (!a.rotationKeys.empty()) {
                 key_header(kXKeyRotation, a.rotationKeys.size());
-                list(a.rotationKeys, [&](const XRotationKey& k) {
+                elements(a.rotationKeys, [&](const XRotationKey& k) {
                     const float f[4] = {k.w, k.x, k.y, k.z};
                     key_values(k.time, f, 4);
                 });
@@ -331,15 +361,13 @@ private:
             vector_keys(kXKeyPosition, a.positionKeys);
             if (!a.matrixKeys.empty()) {
                 key_header(kXKeyMatrixAlt, a.matrixKeys.size());
-                list(a.matrixKeys, [&](const XMatrixKey& k) { key_values(k.time, k.value.m, 16); });
+                elements(a.matrixKeys, [&](const XMatrixKey& k) { key_values(k.time, k.value.m, 16); });
                 s_.end();
             }
             if (a.hasOptions) {
                 s_.begin("AnimationOptions", "");
-                s_.u32(a.openClosed);
-                s_.sep(';');
-                s_.u32(a.positionQuality);
-                s_.sep(';');
+                count(a.openClosed);
+                count(a.positionQuality);
                 s_.end();
             }
             s_.end();
@@ -347,24 +375,24 @@ private:
         s_.end();
     }
 
-    void key_header(std::uint32_t type, std::size_t count) {
+    void key_header(std::uint32_t type, std::size_t n) {
         s_.begin("AnimationKey", "");
-        s_.u32(type);
-        s_.sep(';');
-        s_.u32(static_cast<std::uint32_t>(count));
-        s_.sep(';');
+        count(type);
+        count(n);
     }
+    // "time;n;v1,v2,...;;"
     void key_values(std::uint32_t time, const float* v, std::size_t n) {
         s_.u32(time);
         s_.sep(';');
         s_.u32(static_cast<std::uint32_t>(n));
         s_.sep(';');
-        floats(v, n, ";");
+        array(v, n);
+        s_.sep(';');
     }
     void vector_keys(std::uint32_t type, const std::vector<XVectorKey>& keys) {
         if (keys.empty()) return;
         key_header(type, keys.size());
-        list(keys, [&](const XVectorKey& k) {
+        elements(keys, [&](const XVectorKey& k) {
             const float f[3] = {k.value.x, k.value.y, k.value.z};
             key_values(k.time, f, 3);
         });

@@ -4,6 +4,9 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/support/xfile_writer.h"
 #include "tests/unit/fish/xfile_test_util.h"
@@ -100,6 +103,21 @@ TEST(XFileFormats, ChunksThatReferToThePreviousChunkNeedItsOutput) {
     XFileScene read;
     ASSERT_EQ(xtest::read(chained, &read), kOk);
     xtest::expect_scene_eq(read, scene);
+}
+
+// The fuzzer's seeds must stay valid files, or it starts from nothing.
+TEST(XFileFormats, FuzzSeedsAreValidFiles) {
+    namespace fs = std::filesystem;
+    int seeds = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(BRINE_SOURCE_DIR) / "fuzz/corpus/xfile")) {
+        SCOPED_TRACE(entry.path().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        XFileScene s;
+        EXPECT_EQ(xtest::read(bytes, &s), kOk);
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 5);
 }
 
 }  // namespace
