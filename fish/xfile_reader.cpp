@@ -92,6 +92,7 @@ private:
     HResult parse_mesh(XMesh* mesh, int depth);
     HResult parse_normals(XMesh* mesh, int depth);
     HResult parse_uvs(XMesh* mesh, int depth);
+    HResult parse_colors(XMesh* mesh, int depth);
     HResult parse_material_list(XMesh* mesh, int depth);
     HResult parse_material(XMaterial* material, int depth);
     HResult parse_texture_filename(std::string* file, int depth);
@@ -384,6 +385,8 @@ HResult Reader::parse_mesh(XMesh* mesh, int depth) {
             XF_TRY(parse_normals(mesh, depth + 1));
         } else if (t.is("MeshTextureCoords")) {
             XF_TRY(parse_uvs(mesh, depth + 1));
+        } else if (t.is("MeshVertexColors")) {
+            XF_TRY(parse_colors(mesh, depth + 1));
         } else if (t.is("MeshMaterialList")) {
             XF_TRY(parse_material_list(mesh, depth + 1));
         } else if (t.is("XSkinMeshHeader")) {
@@ -440,6 +443,26 @@ HResult Reader::parse_uvs(XMesh* mesh, int depth) {
     for (XVec2& uv : mesh->uvs) {
         XF_TRY(read_float(&uv.x));
         XF_TRY(read_float(&uv.y));
+    }
+    return finish_object();
+}
+
+HResult Reader::parse_colors(XMesh* mesh, int depth) {
+    XF_TRY(enter(depth));
+    XF_TRY(read_head(nullptr));
+    std::uint32_t count = 0;
+    XF_TRY(read_count(&count, 5));
+    if (!charge(mesh->positions.size(), sizeof(XColor))) return kOutOfMemory;
+    mesh->colors.assign(mesh->positions.size(), XColor{});
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t vertex = 0;
+        XF_TRY(read_uint(&vertex));
+        if (vertex >= mesh->positions.size()) return kFail;
+        XColor& c = mesh->colors[vertex];
+        XF_TRY(read_float(&c.r));
+        XF_TRY(read_float(&c.g));
+        XF_TRY(read_float(&c.b));
+        XF_TRY(read_float(&c.a));
     }
     return finish_object();
 }

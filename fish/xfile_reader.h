@@ -24,6 +24,9 @@ struct XVec2 {
 struct XVec3 {
     float x = 0, y = 0, z = 0;
 };
+struct XColor {
+    float r = 1, g = 1, b = 1, a = 1;
+};
 struct XMatrix {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 };
@@ -69,6 +72,10 @@ struct XMesh {
     std::vector<std::uint32_t> faceNormalIndices;  // < normals.size()
 
     std::vector<XVec2> uvs;  // MeshTextureCoords: empty, or one per position
+
+    // MeshVertexColors: empty, or one per position (white where the file gives none). D3DX
+    // puts these into the vertex format, where by default they replace the material's diffuse.
+    std::vector<XColor> colors;
 
     // MeshMaterialList, or both empty: one material index per face (< materials.size()).
     std::vector<std::uint32_t> faceMaterials;

@@ -30,6 +30,7 @@ void check_scene(const brine::XFileScene& s) {
             check(m.faceNormalIndices.empty() || m.faceNormalIndices.size() == corners);
             for (std::uint32_t v : m.faceNormalIndices) check(v < m.normals.size());
             check(m.uvs.empty() || m.uvs.size() == m.positions.size());
+            check(m.colors.empty() || m.colors.size() == m.positions.size());
             check(m.faceMaterials.empty() || m.faceMaterials.size() == m.faceSizes.size());
             for (std::uint32_t i2 : m.faceMaterials) check(i2 < m.materials.size());
             for (const XBone& b : m.bones) {

@@ -290,6 +290,19 @@ private:
             });
             s_.end();
         }
+        if (!m.colors.empty()) {
+            s_.begin("MeshVertexColors", "");
+            count(m.colors.size());
+            std::uint32_t index = 0;
+            elements(m.colors, [&](const XColor& c) {
+                s_.u32(index++);
+                s_.sep(';');
+                const float f[4] = {c.r, c.g, c.b, c.a};
+                members(f, 4);
+                s_.sep(';');
+            });
+            s_.end();
+        }
         if (!m.materials.empty()) {
             s_.begin("MeshMaterialList", "");
             count(m.materials.size());

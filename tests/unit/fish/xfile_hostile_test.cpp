@@ -76,6 +76,8 @@ TEST(XFileHostile, IndicesOutsideTheirArrays) {
     EXPECT_EQ(read_text(tri + " MeshNormals { 1; 0;0;1;; 2; 3;0,0,0;, 3;0,0,0;; } } }"), kFail);
     EXPECT_EQ(read_text(tri + " MeshNormals { 1; 0;0;1;; 1; 4;0,0,0,0;; } } }"), kFail);
     EXPECT_EQ(read_text(tri + " MeshNormals { 1; 0;0;1;; 1; 3;0,0,0;; } } }"), kOk);
+    // Colours for a vertex the mesh does not have.
+    EXPECT_EQ(read_text(tri + " MeshVertexColors { 1; 3;1;1;1;1;;; } } }"), kFail);
     // Texture coordinates must match the vertices one to one.
     EXPECT_EQ(read_text(tri + " MeshTextureCoords { 2; 0;0;, 1;1;; } } }"), kFail);
     // Material indexes: past the materials, or neither one per face nor one for all.

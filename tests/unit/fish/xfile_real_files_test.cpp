@@ -54,7 +54,7 @@ const Known kKnown[] = {
     {"BCN_Epileptic.X", 58, 3, 1, 4800},       // 3ds Max kW X-port, three skinned meshes
     {"Testwuson.X", 40, 1, 3, 4800},           // kW X-port, three sets incl. a bind pose
     {"fromtruespace_bin32.x", 1, 1, 0, 0},     // trueSpace, binary with a Header object
-    {"kwxport_test_cubewithvcolors.x", 1, 1, 0, 0},
+    {"kwxport_test_cubewithvcolors.x", 1, 1, 0, 0},  // vertex colours, three materials
     {"test.x", 1, 1, 0, 0},                    // Maya, DeclData and TextureFileName spelling
     {"test_cube_text.x", 2, 1, 0, 24},
     {"test_cube_binary.x", 2, 1, 0, 24},
@@ -202,6 +202,7 @@ struct Counts {
     std::size_t nodes = 0;
     std::size_t faces = 0;
     std::size_t vertices = 0;
+    std::size_t coloured = 0;  // meshes with vertex colours
     std::set<std::string> bones;
     std::size_t weights = 0;
     std::size_t animations = 0;
@@ -220,6 +221,10 @@ Counts expected_from(const XFileScene& s) {
         for (const XMesh& m : f.meshes) {
             c.faces += m.faceSizes.size();
             c.vertices += m.faceIndices.size();
+            if (!m.colors.empty()) {
+                std::set<std::uint32_t> used(m.faceMaterials.begin(), m.faceMaterials.end());
+                c.coloured += m.faceMaterials.empty() ? 1 : used.size();
+            }
             std::vector<std::size_t> corners(m.positions.size(), 0);
             for (std::uint32_t v : m.faceIndices) ++corners[v];
             for (const XBone& b : m.bones) {
@@ -262,6 +267,7 @@ Counts reported_by(const aiScene* s) {
         const aiMesh* m = s->mMeshes[i];
         c.faces += m->mNumFaces;
         c.vertices += m->mNumVertices;
+        if (m->HasVertexColors(0)) ++c.coloured;
         for (unsigned b = 0; b < m->mNumBones; ++b) {
             c.bones.insert(m->mBones[b]->mName.C_Str());
             c.weights += m->mBones[b]->mNumWeights;
@@ -299,6 +305,7 @@ TEST(XFileRealFiles, AssimpReadsTheSameFiles) {
         EXPECT_EQ(got.nodes, want.nodes);
         EXPECT_EQ(got.faces, want.faces);
         EXPECT_EQ(got.vertices, want.vertices);
+        EXPECT_EQ(got.coloured, want.coloured);
         EXPECT_EQ(got.bones, want.bones);
         EXPECT_EQ(got.weights, want.weights);
         EXPECT_EQ(got.animations, want.animations);
@@ -381,6 +388,32 @@ TEST(XFileRealFiles, AssimpReadsTheSameFiles) {
             }
         }
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(ours3[i], theirs3[i], 1e-3 * (1 + std::fabs(ours3[i])));
+
+        // Vertex colours, summed over the corners of coloured meshes.
+        double ourColour[4] = {0, 0, 0, 0};
+        double theirColour[4] = {0, 0, 0, 0};
+        for (const XFrame& f : ours.frames) {
+            for (const XMesh& m : f.meshes) {
+                if (m.colors.empty()) continue;
+                for (std::uint32_t v : m.faceIndices) {
+                    ourColour[0] += m.colors[v].r;
+                    ourColour[1] += m.colors[v].g;
+                    ourColour[2] += m.colors[v].b;
+                    ourColour[3] += m.colors[v].a;
+                }
+            }
+        }
+        for (unsigned i = 0; i < theirs->mNumMeshes; ++i) {
+            const aiMesh* m = theirs->mMeshes[i];
+            if (!m->HasVertexColors(0)) continue;
+            for (unsigned v = 0; v < m->mNumVertices; ++v) {
+                theirColour[0] += m->mColors[0][v].r;
+                theirColour[1] += m->mColors[0][v].g;
+                theirColour[2] += m->mColors[0][v].b;
+                theirColour[3] += m->mColors[0][v].a;
+            }
+        }
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(ourColour[i], theirColour[i], 1e-3);
     }
 }
 

@@ -75,6 +75,13 @@ inline void expect_mesh_eq(const XMesh& a, const XMesh& b, float tol = 0) {
         expect_f(a.uvs[i].x, b.uvs[i].x, tol);
         expect_f(a.uvs[i].y, b.uvs[i].y, tol);
     }
+    ASSERT_EQ(a.colors.size(), b.colors.size());
+    for (std::size_t i = 0; i < a.colors.size(); ++i) {
+        expect_f(a.colors[i].r, b.colors[i].r, tol);
+        expect_f(a.colors[i].g, b.colors[i].g, tol);
+        expect_f(a.colors[i].b, b.colors[i].b, tol);
+        expect_f(a.colors[i].a, b.colors[i].a, tol);
+    }
     EXPECT_EQ(a.faceMaterials, b.faceMaterials);
     ASSERT_EQ(a.materials.size(), b.materials.size());
     for (std::size_t i = 0; i < a.materials.size(); ++i) {
@@ -154,7 +161,7 @@ inline void expect_scene_eq(const XFileScene& a, const XFileScene& b, float tol 
     }
 }
 
-// Root > Body (skinned mesh: a quad and a triangle, two materials, normals, uvs) and
+// Root > Body (skinned mesh: a quad and a triangle, two materials, normals, uvs, colours) and
 // Root > Bone1 > Bone2; two animation sets using every kind of key.
 inline XFileScene sample_scene() {
     XFileScene s;
@@ -187,6 +194,8 @@ inline XFileScene sample_scene() {
     mesh.normals = {{0, 0, -1}, {0, 0.6f, -0.8f}};
     mesh.faceNormalIndices = {0, 0, 0, 0, 1, 1, 1};
     mesh.uvs = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.5f, 0.25f}, {0.75f, 1}};
+    mesh.colors.assign(6, XColor{});
+    mesh.colors[2] = {1, 0, 0.5f, 0.25f};
     mesh.faceMaterials = {1, 0};
     XMaterial m0;
     m0.diffuse[0] = 1;

@@ -101,6 +101,11 @@ Frame F {
     MeshTextureCoords tc0 {
       3; 0.0;0.0;, 1.0;0.0;, 0.0;1.0;;
     }
+    MeshVertexColors col0 {
+      2;
+      2;1.0;0.0;0.0;0.5;;,
+      0;0.0;1.0;0.0;1.0;;;
+    }
   }
 }
 )"));
@@ -112,6 +117,16 @@ Frame F {
     ASSERT_EQ(m.uvs.size(), 3u);
     EXPECT_EQ(m.uvs[1].x, 1.0f);
     EXPECT_EQ(m.uvs[2].y, 1.0f);
+    // Colours by vertex index; a vertex the file leaves out is white.
+    ASSERT_EQ(m.colors.size(), 3u);
+    EXPECT_EQ(m.colors[2].r, 1.0f);
+    EXPECT_EQ(m.colors[2].g, 0.0f);
+    EXPECT_EQ(m.colors[2].a, 0.5f);
+    EXPECT_EQ(m.colors[0].g, 1.0f);
+    EXPECT_EQ(m.colors[0].r, 0.0f);
+    EXPECT_EQ(m.colors[1].r, 1.0f);
+    EXPECT_EQ(m.colors[1].b, 1.0f);
+    EXPECT_EQ(m.colors[1].a, 1.0f);
 }
 
 TEST(XFileText, MaterialsInlineReferencedAndMissing) {
@@ -325,7 +340,6 @@ Frame Root {
     3; 0;0;0;, 1;0;0;, 0;1;0;;
     1; 3;0,1,2;;
     VertexDuplicationIndices { 3; 3; 0, 1, 2; }
-    MeshVertexColors { 3; 0;1;0;0;1;;, 1;0;1;0;1;;, 2;0;0;1;1;;; }
     DeclData { 1; 2;0;6;0;; 3; 1065353216, 0, 0; }
   }
 }
