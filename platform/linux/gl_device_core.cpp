@@ -258,9 +258,12 @@ bool GlDeviceCore::ensure_current() {
         lost_ = true;
         return false;
     }
-    if (QOpenGLContext::currentContext() != context_ && !context_->makeCurrent(surface_)) {
-        lost_ = !context_->isValid();
-        return false;
+    if (QOpenGLContext::currentContext() != context_) {
+        if (!context_->makeCurrent(surface_)) {
+            lost_ = !context_->isValid();
+            return false;
+        }
+        state.invalidate();  // whoever had the thread may have rebound anything
     }
     return true;
 }

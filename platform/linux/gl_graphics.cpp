@@ -29,11 +29,7 @@ constexpr std::uint32_t kBlendMatrices = 4;
 
 // Render states Direct3D 9 knows beyond those named in d3d_types.h.
 constexpr std::uint32_t kRsZFunc = 23;
-constexpr std::uint32_t kRsAlphaTestEnable = 15;
-constexpr std::uint32_t kRsFogEnable = 28;
-constexpr std::uint32_t kRsStencilEnable = 52;
 constexpr std::uint32_t kRsColorVertex = 141;
-constexpr std::uint32_t kRsScissorTestEnable = 174;
 constexpr std::uint32_t kVbf0Weights = 256, kVbfTweening = 255;
 constexpr std::uint32_t kPresentIntervalImmediate = 0x80000000u;
 constexpr std::uint32_t kFmtD24X8 = 77, kFmtD32 = 71, kFmtD15S1 = 73, kFmtD24X4S4 = 79;

@@ -4,11 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstdlib>
 
 #include "tests/support/xvfb_server.h"
 
 namespace {
+
+// Keeps every library loaded now (the GL driver above all) in memory to the end, so that what the
+// leak checker finds at exit is traced to a named library and the suppressions can match it.
+void pin_loaded_libraries() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void*) {
+            if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+}
 
 class XvfbEnvironment : public ::testing::Environment {
 public:
@@ -20,6 +34,7 @@ public:
         application_ = new QGuiApplication(argc_, argv_);
     }
     void TearDown() override {
+        pin_loaded_libraries();
         delete application_;  // before the server goes, or Qt loses its connection
         application_ = nullptr;
         server_.stop();
