@@ -146,15 +146,20 @@ Display* x11_display() {
     return x11 ? x11->display() : nullptr;
 }
 
-// The window's size, or false when the id names no window. Qt's Xlib error handler swallows the
-// BadWindow this provokes for a stale id.
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+// The window's size, or false when the id names no window. Xlib's own handler would end the
+// process over the BadDrawable a stale id provokes, so a quiet one stands in for the call.
 bool query_window_size(unsigned long id, std::uint32_t* width, std::uint32_t* height) {
     Display* display = x11_display();
     if (!display) return false;
     ::Window root = 0;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (!XGetGeometry(display, id, &root, &x, &y, &w, &h, &border, &depth)) return false;
+    const XErrorHandler previous = XSetErrorHandler(ignore_x_error);
+    const Status found = XGetGeometry(display, id, &root, &x, &y, &w, &h, &border, &depth);
+    XSetErrorHandler(previous);
+    if (!found) return false;
     *width = w;
     *height = h;
     return true;
