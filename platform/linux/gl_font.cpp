@@ -29,8 +29,8 @@ struct FaceAlias {
     const char* family;
 };
 
-// Windows' Japanese faces and the IPA faces drawn to the same metrics. fontconfig knows none of
-// the Windows names, so the mapping is made here.
+// Windows' Japanese faces and the IPA faces with the same advances. fontconfig knows none of the
+// Windows names, so the mapping is made here.
 const FaceAlias kFaceAliases[] = {
     {"ＭＳ ゴシック", "IPAGothic"},   {"MS Gothic", "IPAGothic"},
     {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"},
@@ -41,7 +41,18 @@ const FaceAlias kFaceAliases[] = {
 
 const char* const kJapaneseFallbacks[] = {"IPAGothic", "Noto Sans CJK JP", "VL Gothic", "TakaoGothic"};
 
+// The Windows faces' cell: ascent 220 and descent 36 of 256 units, so a positive height is the em
+// size. The IPA faces reach further (1.076 em); sized by their own cell they would come out a pixel
+// or two smaller than the text layout (7 or 9 pixels a byte) was made for.
+constexpr double kWindowsFaceAscent = 220.0 / 256.0;
+
 bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool is_windows_face(const std::string& faceUtf8) {
+    for (const FaceAlias& alias : kFaceAliases)
+        if (faceUtf8 == alias.windowsName) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -59,9 +70,9 @@ QStringList font_families_for(const std::string& faceUtf8, std::uint8_t charSet)
 HResult GlFont::create(std::shared_ptr<GlDeviceCore> core, const LogFont& description, GlFont** out) {
     *out = nullptr;
     const std::size_t faceLength = strnlen(description.faceName, sizeof description.faceName);
+    const std::string face = sjis_to_utf8(std::string_view(description.faceName, faceLength));
     QFont font;
-    font.setFamilies(font_families_for(sjis_to_utf8(std::string_view(description.faceName, faceLength)),
-                                       description.charSet));
+    font.setFamilies(font_families_for(face, description.charSet));
     const int weight = description.weight == 0 ? 400 : std::min(std::max(description.weight, 1), 1000);
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setItalic(description.italic != 0);
@@ -75,9 +86,10 @@ HResult GlFont::create(std::shared_ptr<GlDeviceCore> core, const LogFont& descri
     const int asked = description.height == 0 ? kDefaultHeight : description.height;
     const int cell = std::abs(asked);
     if (cell > 2048) return kD3dErrInvalidCall;
+    const bool windowsFace = is_windows_face(face);
     font.setPixelSize(1000);
     QFontMetricsF reference(font);
-    const double extent = reference.ascent() + reference.descent();
+    const double extent = windowsFace ? 1000.0 : reference.ascent() + reference.descent();
     if (!(extent > 0.0)) return kD3dErrNotAvailable;
     int pixelSize = cell;
     if (asked > 0) pixelSize = std::max(1, static_cast<int>(std::lround(cell * 1000.0 / extent)));
@@ -88,9 +100,10 @@ HResult GlFont::create(std::shared_ptr<GlDeviceCore> core, const LogFont& descri
             font.setStretch(std::min(4000, std::max(1, static_cast<int>(std::lround(description.width * 100.0 / average)))));
     }
     QFontMetricsF metrics(font);
-    const double fontExtent = metrics.ascent() + metrics.descent();
+    const double fontExtent = windowsFace ? pixelSize : metrics.ascent() + metrics.descent();
+    const double ascentShare = windowsFace ? kWindowsFaceAscent : metrics.ascent() / fontExtent;
     const int cellHeight = asked > 0 ? cell : static_cast<int>(std::lround(fontExtent));
-    const int ascent = static_cast<int>(std::lround(cellHeight * metrics.ascent() / fontExtent));
+    const int ascent = static_cast<int>(std::lround(cellHeight * ascentShare));
 
     GlFont* result = new GlFont(std::move(core), font, cellHeight, ascent);
     if (!result->init()) {

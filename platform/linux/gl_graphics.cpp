@@ -892,7 +892,7 @@ void GlGraphicsDevice::upload_uniforms(std::uint32_t weightCount) {
     }
 }
 
-bool GlGraphicsDevice::apply_draw_state(std::uint32_t) {
+void GlGraphicsDevice::apply_draw_state() {
     GlDeviceState& s = *state_;
     apply_raster_state();
     core_->state.use_program(s.program.program);
@@ -902,7 +902,6 @@ bool GlGraphicsDevice::apply_draw_state(std::uint32_t) {
     upload_uniforms(weightCount);
     GlTexture* texture = core_->boundTextures[0];
     core_->state.bind_texture(texture ? texture->name : 0);
-    return true;
 }
 
 HResult GlGraphicsDevice::draw_primitive_up(std::uint32_t type, std::uint32_t primitiveCount, const void* vertices,
@@ -919,7 +918,7 @@ HResult GlGraphicsDevice::draw_primitive_up(std::uint32_t type, std::uint32_t pr
     const long long offset = core_->stream_write(vertices, static_cast<std::size_t>(bytes), stride);
     if (offset < 0) return kD3dErrInvalidCall;
     bind_layout(*core_, &s.streamArrays, core_->streamBuffer, 0, s.fvf, s.layout, stride);
-    apply_draw_state(s.fvf);
+    apply_draw_state();
     core_->gl->glDrawArrays(mode, static_cast<GLint>(offset / stride), static_cast<GLsizei>(count));
     return kOk;
 }
@@ -1002,7 +1001,7 @@ HResult GlGraphicsDevice::draw_indexed_primitive(std::uint32_t type, std::int32_
         return kD3dErrInvalidCall;
     if (!core_->ensure_current()) return kD3dErrDeviceLost;
     bind_layout(*core_, &s.bufferArrays, vb->name, ib->name, s.fvf, s.layout, s.streamStride);
-    apply_draw_state(s.fvf);
+    apply_draw_state();
     const std::uintptr_t offset = std::uintptr_t(startIndex) * (ib->index32 ? 4 : 2);
     core_->gl->glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
                                         ib->index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,

@@ -112,7 +112,7 @@ private:
     ~GlGraphicsDevice() override;
     bool init();
     void reset_states();
-    bool apply_draw_state(std::uint32_t fvf);
+    void apply_draw_state();
     void apply_raster_state();
     void upload_uniforms(std::uint32_t weightCount);
     HResult check_present_params(const PresentParams& params, std::uint32_t* width, std::uint32_t* height) const;

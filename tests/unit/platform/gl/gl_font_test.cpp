@@ -63,13 +63,22 @@ TEST_F(GlFontTest, WindowsJapaneseFacesResolveToIpaFaces) {
     GlFont* gothic = create(log_font(12, 400, kMsGothic));
     ASSERT_NE(gothic, nullptr);
     EXPECT_EQ(gothic->resolved_family(), "IPAGothic");
+    // Sized as the Windows face would be: its cell is its em.
     EXPECT_EQ(gothic->cell_height(), 12);
+    EXPECT_EQ(gothic->pixel_size(), 12);
     gothic->release();
     GlFont* proportional = create(log_font(18, 700, kMsPGothic));
     ASSERT_NE(proportional, nullptr);
     EXPECT_EQ(proportional->resolved_family(), "IPAPGothic");
     EXPECT_EQ(proportional->cell_height(), 18);
+    EXPECT_EQ(proportional->pixel_size(), 18);
     proportional->release();
+    // Any other face keeps GDI's rule on its own metrics: ascent plus descent make the cell.
+    GlFont* other = create(log_font(24, 400, "IPAGothic"));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->cell_height(), 24);
+    EXPECT_LT(other->pixel_size(), 24);
+    other->release();
     // A negative height is the character (em) height.
     GlFont* em = create(log_font(-20, 400, kMsGothic));
     ASSERT_NE(em, nullptr);
