@@ -1,0 +1,200 @@
+#include "tools/fishgen/preview.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include <stb/stb_easy_font.h>
+
+#include "tools/fishgen/fish_builder.h"
+
+namespace brine {
+namespace fishgen {
+
+namespace {
+
+struct ScreenVertex {
+    double x, y, z;  // pixels, depth (smaller is nearer)
+    double u, v;
+    Rgba light;
+};
+
+Mat4 rotation_y(double a) {
+    Mat4 m;
+    double c = std::cos(a), s = std::sin(a);
+    m.m[0] = c, m.m[2] = -s, m.m[8] = s, m.m[10] = c;
+    return m;
+}
+
+void draw_label(Image* img, int x, int y, const std::string& text) {
+    static char buffer[60000];
+    int quads = stb_easy_font_print(0, 0, const_cast<char*>(text.c_str()), nullptr, buffer, sizeof buffer);
+    const float* v = reinterpret_cast<const float*>(buffer);
+    for (int q = 0; q < quads; ++q) {
+        const float* p = v + q * 16;  // four vertices of x, y, z, colour
+        int x0 = x + static_cast<int>(p[0]), y0 = y + static_cast<int>(p[1]);
+        int x1 = x + static_cast<int>(p[8]), y1 = y + static_cast<int>(p[9]);
+        for (int yy = y0; yy < y1; ++yy)
+            for (int xx = x0; xx < x1; ++xx)
+                if (xx >= 0 && yy >= 0 && xx < img->width && yy < img->height) img->at(xx, yy) = rgb(1, 1, 0.85);
+    }
+}
+
+}  // namespace
+
+void draw_fish(const FishModel& model, int motion, double phase, PreviewView view, double ppu, Image* target) {
+    const MotionRecordDef& rec = model.records[motion];
+    const AnimationSetDef& set = model.animationSets[rec.animationSet];
+    double frame = rec.startFrame + phase * (rec.endFrame - rec.startFrame);
+    std::vector<Mat4> skin = skin_matrices(model, combine_pose(model, sample_pose(set, frame)));
+    // The fish as the tank holds it: nose to the left of the picture (yaw 90 degrees).
+    Mat4 world = rotation_y(kPi / 2);
+    if (view == PreviewView::Front) world = rotation_y(0);
+    const Vec3 toLight = normalize({0, 1, -1});  // the scene light travels along (0, -1, 1)
+
+    std::vector<Image> textures;
+    for (const auto& m : model.materials) {
+        Image tex;
+        for (const auto& t : model.textures)
+            if (t.name == m.texture) tex = t.image;
+        textures.push_back(tex);
+    }
+
+    const int w = target->width, h = target->height;
+    // Centre the picture on the fish's bind-pose bounding box.
+    Vec3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    for (const auto& v : model.vertices) {
+        Vec3 p = transform_point(v.pos, world);
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    Vec3 centre = (lo + hi) * 0.5;
+    std::vector<ScreenVertex> sv(model.vertices.size());
+    for (size_t i = 0; i < model.vertices.size(); ++i) {
+        const SkinVertex& v = model.vertices[i];
+        Vec3 p{}, n{};
+        for (int k = 0; k < v.influenceCount; ++k) {
+            p = p + transform_point(v.pos, skin[v.bone[k]]) * v.weight[k];
+            n = n + transform_normal(v.normal, skin[v.bone[k]]) * v.weight[k];
+        }
+        p = transform_point(p, world) - centre;
+        n = normalize(transform_normal(n, world));
+        ScreenVertex s;
+        if (view == PreviewView::Top) {
+            s.x = w * 0.5 + p.x * ppu;
+            s.y = h * 0.5 - p.z * ppu;
+            s.z = -p.y;
+        } else {
+            s.x = w * 0.5 + p.x * ppu;
+            s.y = h * 0.5 - p.y * ppu;
+            s.z = p.z;
+        }
+        s.u = v.u;
+        s.v = v.v;
+        // Fixed-function light: emissive plus diffuse times N.L; the material's colour is
+        // applied per face below.
+        s.light = Rgba{std::max(0.0, dot(n, toLight)), 0, 0, 1};
+        sv[i] = s;
+    }
+    std::vector<double> depth(static_cast<size_t>(w) * h, std::numeric_limits<double>::infinity());
+    for (const Face& f : model.faces) {
+        const MaterialDef& mat = model.materials[f.material];
+        const Image& tex = textures[f.material];
+        const ScreenVertex& a = sv[f.a];
+        const ScreenVertex& b = sv[f.b];
+        const ScreenVertex& c = sv[f.c];
+        double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        if (std::fabs(area) < 1e-12) continue;
+        int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
+        int x1 = std::min(w - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
+        int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
+        int y1 = std::min(h - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                double px = x + 0.5, py = y + 0.5;
+                double w0 = ((b.x - px) * (c.y - py) - (b.y - py) * (c.x - px)) / area;
+                double w1 = ((c.x - px) * (a.y - py) - (c.y - py) * (a.x - px)) / area;
+                double w2 = 1 - w0 - w1;
+                if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+                double z = w0 * a.z + w1 * b.z + w2 * c.z;
+                double& dz = depth[static_cast<size_t>(y) * w + x];
+                if (z >= dz) continue;
+                dz = z;
+                double nl = w0 * a.light.r + w1 * b.light.r + w2 * c.light.r;
+                double u = w0 * a.u + w1 * b.u + w2 * c.u, v = w0 * a.v + w1 * b.v + w2 * c.v;
+                Rgba t = tex.width > 0 ? tex.sample_wrap(u, v) : rgb(1, 1, 1);
+                auto lit = [&](double d, double e) { return std::min(1.0, e + d * nl); };
+                target->at(x, y) = Rgba{t.r * lit(mat.diffuse.r, mat.emissive.r), t.g * lit(mat.diffuse.g, mat.emissive.g),
+                                        t.b * lit(mat.diffuse.b, mat.emissive.b), 1};
+            }
+    }
+}
+
+HResult write_preview(const std::string& pngPath, const PreviewOptions& options, std::string* reason) {
+    std::vector<FishModel> models;
+    for (const auto& k : all_kinds())
+        if (options.kind.empty() || options.kind == k.model) models.push_back(build_fish(k));
+    if (models.empty()) {
+        if (reason) *reason = "no kind named " + options.kind;
+        return kFail;
+    }
+    const int ss = 2;  // supersampling
+    const int cw = options.cellWidth, ch = options.cellHeight, times = std::max(1, options.timesPerMotion);
+    const int columns = 4 * times, rowsPerKind = 3;
+    const int labelWidth = 70;
+    Image sheet(labelWidth + columns * cw, static_cast<int>(models.size()) * rowsPerKind * ch);
+    for (auto& p : sheet.pixels) p = rgb(0.13, 0.4, 0.5);
+    const double ppu = cw * 0.85 / 30.0;
+    static const char* const motionNames[4] = {"hover", "cruise", "dash", "eat"};
+    for (size_t k = 0; k < models.size(); ++k) {
+        for (int row = 0; row < rowsPerKind; ++row) {
+            PreviewView view = row == 0 ? PreviewView::Side : (row == 1 ? PreviewView::Top : PreviewView::Front);
+            int oy = static_cast<int>(k * rowsPerKind + row) * ch;
+            draw_label(&sheet, 4, oy + 4, models[k].model);
+            draw_label(&sheet, 4, oy + 16, row == 0 ? "side" : (row == 1 ? "top" : "front"));
+            for (int m = 0; m < 4; ++m)
+                for (int t = 0; t < times; ++t) {
+                    Image cell(cw * ss, ch * ss);
+                    for (auto& p : cell.pixels) p = rgb(0.13, 0.4, 0.5);
+                    draw_fish(models[k], m, static_cast<double>(t) / times, view, ppu * ss, &cell);
+                    int ox = labelWidth + (m * times + t) * cw;
+                    for (int y = 0; y < ch; ++y)
+                        for (int x = 0; x < cw; ++x) {
+                            Rgba sum{0, 0, 0, 0};
+                            for (int dy = 0; dy < ss; ++dy)
+                                for (int dx = 0; dx < ss; ++dx) {
+                                    const Rgba& c = cell.at(x * ss + dx, y * ss + dy);
+                                    sum.r += c.r, sum.g += c.g, sum.b += c.b;
+                                }
+                            double n = ss * ss;
+                            sheet.at(ox + x, oy + y) = Rgba{sum.r / n, sum.g / n, sum.b / n, 1};
+                        }
+                    if (k == 0 && row == 0) {
+                        char label[32];
+                        std::snprintf(label, sizeof label, "%s %.2f", motionNames[m], static_cast<double>(t) / times);
+                        draw_label(&sheet, ox + 3, 2, label);
+                    }
+                    // Cell borders.
+                    for (int y = 0; y < ch; ++y) sheet.at(ox, oy + y) = rgb(0.05, 0.2, 0.25);
+                    for (int x = 0; x < cw; ++x) sheet.at(ox + x, oy) = rgb(0.05, 0.2, 0.25);
+                }
+        }
+    }
+    std::vector<unsigned char> png = encode_png(sheet);
+    std::FILE* f = std::fopen(pngPath.c_str(), "wb");
+    if (!f) {
+        if (reason) *reason = "cannot create " + pngPath;
+        return kFail;
+    }
+    bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        if (reason) *reason = "cannot write " + pngPath;
+        return kFail;
+    }
+    return kOk;
+}
+
+}  // namespace fishgen
+}  // namespace brine
