@@ -236,7 +236,7 @@ private:
                 add_sphere(end + dir * (0.55 * r), normalize(dir + Vec3{0, 0, -0.35}), r, kEyeMaterial, {{kHead, 1.0}});
             } else {
                 Vec3 axis = normalize(n + Vec3{0, 0.05, -0.3});
-                add_sphere(p + n * (0.1 * r), axis, r, kEyeMaterial, {{kHead, 1.0}});
+                add_sphere(p - n * (0.2 * r), axis, r, kEyeMaterial, {{kHead, 1.0}});
             }
         }
     }

@@ -153,7 +153,7 @@ KindSpec make_ryukin() {
     k.tailDroop = 0.22;
     k.tailFrill = 0.05;
     k.finFrill = 0.03;
-    k.eyeRadius = 0.06;
+    k.eyeRadius = 0.052;
     k.colouring = Colouring::RedWhite;
     k.seed = 23;
     set_default_motions(&k);
@@ -240,7 +240,7 @@ KindSpec make_ranchu() {
     k.tailFan = 0.8;
     k.tailSplay = 1.0;
     k.tailDroop = 0.05;
-    k.eyeRadius = 0.045;
+    k.eyeRadius = 0.042;
     k.eyeS = 0.15;
     k.colouring = Colouring::Sarasa;
     k.seed = 41;

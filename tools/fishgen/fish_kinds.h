@@ -74,7 +74,7 @@ struct KindSpec {
     double finFrill = 0.0;       // the same for the other fins
 
     // Eyes.
-    double eyeRadius = 0.05;     // fraction of bodyLength
+    double eyeRadius = 0.042;    // fraction of bodyLength
     double eyeS = 0.13;          // position along the body
     double eyeHeight = 0.25;     // above the centre line, fraction of the local back height
     double telescope = 0.0;      // stalk length for protruding eyes, fraction of bodyLength
