@@ -338,7 +338,7 @@ KindSpec make_tancho() {
     k.fastSpeed = 1.1;
     k.fastRotateH = 6.0;
     k.fastRotateV = 2.0;
-    k.gravity = 0.05;
+    k.gravity = 0.0;
     return k;
 }
 

@@ -92,15 +92,15 @@ Rgba base_colour(const KindSpec& k, double s, double theta, double* scaleContras
     }
     case Colouring::Calico: {
         *scaleContrast = 0.45;
-        const BodyPalette blue{rgb(0.42, 0.5, 0.62), rgb(0.55, 0.63, 0.74), rgb(0.82, 0.86, 0.9)};
+        const BodyPalette blue{rgb(0.36, 0.44, 0.58), rgb(0.5, 0.58, 0.72), rgb(0.78, 0.82, 0.88)};
         Rgba col = shade3(blue);
-        double white = smoothstep(0.55, 0.62, patch(5, 7, 4) + 0.15 * belly);
-        col = mix_rgba(col, rgb(0.94, 0.94, 0.95), white);
-        double redN = patch(4, 5, 5) + 0.1 * dorsal;
-        col = mix_rgba(col, mix_rgba(rgb(0.95, 0.38, 0.1), rgb(0.8, 0.22, 0.06), dorsal), smoothstep(0.63, 0.68, redN));
-        double blackPatch = smoothstep(0.66, 0.7, patch(7, 8, 6));
-        double speck = smoothstep(0.74, 0.8, fractal_noise(s * 40, v * 48, seed * 31u + 7u, 2, 0, 48));
-        col = mix_rgba(col, rgb(0.06, 0.06, 0.08), std::max(blackPatch, speck) * 0.95);
+        double white = smoothstep(0.64, 0.7, patch(5, 4, 4) + 0.12 * belly);
+        col = mix_rgba(col, rgb(0.93, 0.93, 0.95), white * 0.9);
+        double redN = patch(6, 4, 5) + 0.08 * dorsal - 0.1 * belly;
+        col = mix_rgba(col, mix_rgba(rgb(0.95, 0.4, 0.12), rgb(0.82, 0.25, 0.07), dorsal), smoothstep(0.62, 0.66, redN));
+        double blackPatch = smoothstep(0.7, 0.73, patch(9, 6, 6));
+        double speck = smoothstep(0.76, 0.82, fractal_noise(s * 40, v * 40, seed * 31u + 7u, 2, 0, 40));
+        col = mix_rgba(col, rgb(0.06, 0.06, 0.08), std::max(blackPatch, speck) * 0.9);
         return col;
     }
     case Colouring::RedCap: {

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
 #include <stb/stb_image_write.h>
 
 namespace brine {

@@ -141,44 +141,58 @@ HResult write_preview(const std::string& pngPath, const PreviewOptions& options,
     }
     const int ss = 2;  // supersampling
     const int cw = options.cellWidth, ch = options.cellHeight, times = std::max(1, options.timesPerMotion);
-    const int columns = 4 * times, rowsPerKind = 3;
-    const int labelWidth = 70;
-    Image sheet(labelWidth + columns * cw, static_cast<int>(models.size()) * rowsPerKind * ch);
-    for (auto& p : sheet.pixels) p = rgb(0.13, 0.4, 0.5);
-    const double ppu = cw * 0.85 / 30.0;
     static const char* const motionNames[4] = {"hover", "cruise", "dash", "eat"};
-    for (size_t k = 0; k < models.size(); ++k) {
-        for (int row = 0; row < rowsPerKind; ++row) {
-            PreviewView view = row == 0 ? PreviewView::Side : (row == 1 ? PreviewView::Top : PreviewView::Front);
-            int oy = static_cast<int>(k * rowsPerKind + row) * ch;
-            draw_label(&sheet, 4, oy + 4, models[k].model);
-            draw_label(&sheet, 4, oy + 16, row == 0 ? "side" : (row == 1 ? "top" : "front"));
+    static const char* const viewNames[3] = {"side", "top", "front"};
+    // One cell per kind, view, motion and time. All kinds: a row per kind and view, the motions
+    // and times across. One kind: a row per motion and view, the times across.
+    struct Cell {
+        int kind, view, motion, time, row, column;
+    };
+    std::vector<Cell> cells;
+    const bool oneKind = models.size() == 1;
+    for (int k = 0; k < static_cast<int>(models.size()); ++k)
+        for (int v = 0; v < 3; ++v)
             for (int m = 0; m < 4; ++m)
                 for (int t = 0; t < times; ++t) {
-                    Image cell(cw * ss, ch * ss);
-                    for (auto& p : cell.pixels) p = rgb(0.13, 0.4, 0.5);
-                    draw_fish(models[k], m, static_cast<double>(t) / times, view, ppu * ss, &cell);
-                    int ox = labelWidth + (m * times + t) * cw;
-                    for (int y = 0; y < ch; ++y)
-                        for (int x = 0; x < cw; ++x) {
-                            Rgba sum{0, 0, 0, 0};
-                            for (int dy = 0; dy < ss; ++dy)
-                                for (int dx = 0; dx < ss; ++dx) {
-                                    const Rgba& c = cell.at(x * ss + dx, y * ss + dy);
-                                    sum.r += c.r, sum.g += c.g, sum.b += c.b;
-                                }
-                            double n = ss * ss;
-                            sheet.at(ox + x, oy + y) = Rgba{sum.r / n, sum.g / n, sum.b / n, 1};
-                        }
-                    if (k == 0 && row == 0) {
-                        char label[32];
-                        std::snprintf(label, sizeof label, "%s %.2f", motionNames[m], static_cast<double>(t) / times);
-                        draw_label(&sheet, ox + 3, 2, label);
-                    }
-                    // Cell borders.
-                    for (int y = 0; y < ch; ++y) sheet.at(ox, oy + y) = rgb(0.05, 0.2, 0.25);
-                    for (int x = 0; x < cw; ++x) sheet.at(ox + x, oy) = rgb(0.05, 0.2, 0.25);
+                    if (oneKind)
+                        cells.push_back({k, v, m, t, m * 3 + v, t});
+                    else
+                        cells.push_back({k, v, m, t, k * 3 + v, m * times + t});
                 }
+    int rows = 0, columns = 0;
+    for (const Cell& c : cells) rows = std::max(rows, c.row + 1), columns = std::max(columns, c.column + 1);
+    const int labelWidth = 70;
+    Image sheet(labelWidth + columns * cw, rows * ch);
+    for (auto& p : sheet.pixels) p = rgb(0.13, 0.4, 0.5);
+    const double ppu = cw * 0.85 / 30.0;
+    for (const Cell& c : cells) {
+        Image cell(cw * ss, ch * ss);
+        for (auto& p : cell.pixels) p = rgb(0.13, 0.4, 0.5);
+        PreviewView view = c.view == 0 ? PreviewView::Side : (c.view == 1 ? PreviewView::Top : PreviewView::Front);
+        draw_fish(models[c.kind], c.motion, static_cast<double>(c.time) / times, view, ppu * ss, &cell);
+        int ox = labelWidth + c.column * cw, oy = c.row * ch;
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x) {
+                Rgba sum{0, 0, 0, 0};
+                for (int dy = 0; dy < ss; ++dy)
+                    for (int dx = 0; dx < ss; ++dx) {
+                        const Rgba& p = cell.at(x * ss + dx, y * ss + dy);
+                        sum.r += p.r, sum.g += p.g, sum.b += p.b;
+                    }
+                double n = ss * ss;
+                sheet.at(ox + x, oy + y) = Rgba{sum.r / n, sum.g / n, sum.b / n, 1};
+            }
+        for (int y = 0; y < ch; ++y) sheet.at(ox, oy + y) = rgb(0.05, 0.2, 0.25);
+        for (int x = 0; x < cw; ++x) sheet.at(ox + x, oy) = rgb(0.05, 0.2, 0.25);
+        char label[48];
+        if (oneKind || c.row == 0) {
+            std::snprintf(label, sizeof label, "%s %.2f", oneKind ? "" : motionNames[c.motion], static_cast<double>(c.time) / times);
+            draw_label(&sheet, ox + 3, oy + 2, label);
+        }
+        if (c.column == 0) {
+            draw_label(&sheet, 4, oy + 4, models[c.kind].model);
+            draw_label(&sheet, 4, oy + 16, viewNames[c.view]);
+            if (oneKind) draw_label(&sheet, 4, oy + 28, motionNames[c.motion]);
         }
     }
     std::vector<unsigned char> png = encode_png(sheet);

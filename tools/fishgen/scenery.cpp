@@ -106,9 +106,17 @@ std::vector<Pt> ribbon(const std::function<Pt(double)>& centre, const std::funct
     return poly;
 }
 
+void light_rays_row(int w, int h, double y, float* out);
+
 struct Scene {
     int w, h;
     double horizon;  // mean height of the far edge of the sand
+    std::vector<float> rays;  // light shafts per pixel, computed once
+
+    void prepare_rays() {
+        rays.resize(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y) light_rays_row(w, h, y + 0.5, &rays[static_cast<size_t>(y) * w]);
+    }
 
     double sand_top(double x) const {
         return horizon + 14 * std::sin(x * 0.006 + 0.7) + 8 * std::sin(x * 0.017 + 2.1) +
@@ -132,21 +140,32 @@ struct Scene {
 };
 
 double light_rays(const Scene& sc, double x, double y) {
+    int ix = std::min(std::max(static_cast<int>(x), 0), sc.w - 1), iy = std::min(std::max(static_cast<int>(y), 0), sc.h - 1);
+    return sc.rays[static_cast<size_t>(iy) * sc.w + ix];
+}
+
+// One row of the light shafts that fall from the surface, brightest near the top.
+void light_rays_row(int w, int h, double y, float* out) {
     static const double starts[] = {120, 260, 430, 560, 700, 860, 980};
     static const double widths[] = {26, 40, 22, 48, 30, 36, 24};
     static const double strength[] = {0.8, 1.0, 0.6, 0.9, 0.7, 1.0, 0.6};
-    double sum = 0;
+    double centre[7], width[7], gain[7];
+    double fade = std::exp(-y / (h * 0.55));
     for (int i = 0; i < 7; ++i) {
         // Rays fan out slightly from a point high above the picture.
-        double slope = (starts[i] - sc.w * 0.45) / 1400.0 + 0.18;
-        double cx = starts[i] + slope * y;
-        double wdt = widths[i] * (1.0 + y / sc.h * 1.6);
-        double d = (x - cx) / wdt;
-        double flicker = 0.65 + 0.35 * value_noise(y * 0.01 + i * 7.3, i * 3.1, 311);
-        sum += strength[i] * std::exp(-d * d) * flicker;
+        double slope = (starts[i] - w * 0.45) / 1400.0 + 0.18;
+        centre[i] = starts[i] + slope * y;
+        width[i] = widths[i] * (1.0 + y / h * 1.6);
+        gain[i] = strength[i] * fade * (0.65 + 0.35 * value_noise(y * 0.01 + i * 7.3, i * 3.1, 311));
     }
-    double fade = std::exp(-y / (sc.h * 0.55));
-    return sum * fade;
+    for (int x = 0; x < w; ++x) {
+        double sum = 0;
+        for (int i = 0; i < 7; ++i) {
+            double d = (x + 0.5 - centre[i]) / width[i];
+            sum += gain[i] * std::exp(-d * d);
+        }
+        out[x] = static_cast<float>(sum);
+    }
 }
 
 // Bright web of focused light, as seen on a sunlit bottom.
@@ -163,7 +182,7 @@ void paint_water_and_sand(Canvas& cv, const Scene& sc) {
             double fx = x + 0.5, fy = y + 0.5;
             Rgba c = sc.water(fx, fy);
             // Rippled brightness just under the surface.
-            double surface = std::exp(-fy / 38.0) * (0.55 + 0.45 * fractal_noise(fx * 0.02, fy * 0.05, 77, 3));
+            double surface = fy < 260 ? std::exp(-fy / 38.0) * (0.55 + 0.45 * fractal_noise(fx * 0.02, fy * 0.05, 77, 3)) : 0.0;
             double ray = light_rays(sc, fx, fy);
             double add = 0.16 * ray + 0.28 * surface;
             c.r += add * 0.85, c.g += add * 1.0, c.b += add * 0.95;
@@ -358,7 +377,8 @@ void paint_bubbles(Canvas& cv, GenRandom& rng, double x0, double yBottom) {
 
 Image make_wallpaper(int width, int height) {
     Canvas cv(width, height);
-    Scene sc{width, height, height * 0.74};
+    Scene sc{width, height, height * 0.74, {}};
+    sc.prepare_rays();
     paint_water_and_sand(cv, sc);
 
     GenRandom rng(20240611);

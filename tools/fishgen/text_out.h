@@ -10,6 +10,8 @@ namespace fishgen {
 
 // "%.6f" (or the given decimals), with a negative zero written as zero.
 std::string format_real(double value, int decimals = 6);
+// The same, appended to a string without a temporary.
+void append_real(std::string* out, double value, int decimals = 6);
 
 class TextOut {
 public:

@@ -183,89 +183,128 @@ template SkinWeights {
 }
 )";
 
-std::string r(double v) { return format_real(v); }
-
-void write_matrix(TextOut& out, const Mat4& m, const std::string& indent) {
-    out << indent;
-    for (int i = 0; i < 16; ++i) {
-        out << r(m.m[i]);
-        out << (i < 15 ? "," : ";;");
+// Appends to one string; the files are megabytes of small numbers, so no temporaries.
+class XOut {
+public:
+    XOut& operator<<(const char* t) {
+        s_ += t;
+        return *this;
     }
-    out.end_line();
+    XOut& operator<<(const std::string& t) {
+        s_ += t;
+        return *this;
+    }
+    XOut& operator<<(size_t v) {
+        s_ += std::to_string(v);
+        return *this;
+    }
+    XOut& operator<<(int v) {
+        s_ += std::to_string(v);
+        return *this;
+    }
+    XOut& real(double v) {
+        append_real(&s_, v);
+        return *this;
+    }
+    const char* sep(bool last) const { return last ? ";" : ","; }
+    std::string& text() { return s_; }
+
+private:
+    std::string s_;
+};
+
+void write_matrix(XOut& out, const Mat4& m, const std::string& indent) {
+    out << indent;
+    for (int i = 0; i < 16; ++i) out.real(m.m[i]) << (i < 15 ? "," : ";;");
+    out << "\n";
 }
 
-void write_frame(TextOut& out, const FishModel& model, int bone, const std::string& indent) {
-    out.line(indent + "Frame " + model.bones[bone].name + " {");
-    out.line(indent + " FrameTransformMatrix {");
+void write_frame(XOut& out, const FishModel& model, int bone, const std::string& indent) {
+    out << indent << "Frame " << model.bones[bone].name << " {\n";
+    out << indent << " FrameTransformMatrix {\n";
     // The frame's own matrix is its pose at the first key of the first set.
     write_matrix(out, bone_key_matrix(model.animationSets[0].keys[bone][0]), indent + "  ");
-    out.line(indent + " }");
+    out << indent << " }\n";
     for (size_t c = 0; c < model.bones.size(); ++c)
         if (model.bones[c].parent == bone) write_frame(out, model, static_cast<int>(c), indent + " ");
-    out.line(indent + "}");
+    out << indent << "}\n";
 }
 
-void write_mesh(TextOut& out, const FishModel& model, const std::string& in) {
+void write_faces(XOut& out, const std::vector<Face>& fs, const std::string& in) {
+    out << in << fs.size() << ";\n";
+    for (size_t i = 0; i < fs.size(); ++i)
+        out << in << "3;" << fs[i].a << "," << fs[i].b << "," << fs[i].c << ";" << out.sep(i + 1 == fs.size()) << "\n";
+}
+
+void write_mesh(XOut& out, const FishModel& model, const std::string& in) {
     const auto& vs = model.vertices;
     const auto& fs = model.faces;
-    out.line(in + "Mesh BodyMesh {");
-    out.line(in + " " + std::to_string(vs.size()) + ";");
-    for (size_t i = 0; i < vs.size(); ++i)
-        out.line(in + " " + r(vs[i].pos.x) + ";" + r(vs[i].pos.y) + ";" + r(vs[i].pos.z) + ";" +
-                 (i + 1 < vs.size() ? "," : ";"));
-    auto write_faces = [&](const std::string& ind) {
-        out.line(ind + std::to_string(fs.size()) + ";");
-        for (size_t i = 0; i < fs.size(); ++i)
-            out.line(ind + "3;" + std::to_string(fs[i].a) + "," + std::to_string(fs[i].b) + "," +
-                     std::to_string(fs[i].c) + ";" + (i + 1 < fs.size() ? "," : ";"));
-    };
-    write_faces(in + " ");
-    out.end_line();
-
-    out.line(in + " MeshNormals {");
-    out.line(in + "  " + std::to_string(vs.size()) + ";");
-    for (size_t i = 0; i < vs.size(); ++i)
-        out.line(in + "  " + r(vs[i].normal.x) + ";" + r(vs[i].normal.y) + ";" + r(vs[i].normal.z) + ";" +
-                 (i + 1 < vs.size() ? "," : ";"));
-    write_faces(in + "  ");
-    out.line(in + " }");
-    out.end_line();
-
-    out.line(in + " MeshTextureCoords {");
-    out.line(in + "  " + std::to_string(vs.size()) + ";");
-    for (size_t i = 0; i < vs.size(); ++i)
-        out.line(in + "  " + r(vs[i].u) + ";" + r(vs[i].v) + ";" + (i + 1 < vs.size() ? "," : ";"));
-    out.line(in + " }");
-    out.end_line();
-
-    out.line(in + " MeshMaterialList {");
-    out.line(in + "  " + std::to_string(model.materials.size()) + ";");
-    out.line(in + "  " + std::to_string(fs.size()) + ";");
-    for (size_t i = 0; i < fs.size(); ++i)
-        out.line(in + "  " + std::to_string(fs[i].material) + (i + 1 < fs.size() ? "," : ";"));
-    for (const auto& m : model.materials) {
-        out.end_line();
-        out.line(in + "  Material " + m.name + " {");
-        out.line(in + "   " + r(m.diffuse.r) + ";" + r(m.diffuse.g) + ";" + r(m.diffuse.b) + ";" + r(m.diffuse.a) + ";;");
-        out.line(in + "   " + r(m.power) + ";");
-        out.line(in + "   " + r(m.specular.r) + ";" + r(m.specular.g) + ";" + r(m.specular.b) + ";;");
-        out.line(in + "   " + r(m.emissive.r) + ";" + r(m.emissive.g) + ";" + r(m.emissive.b) + ";;");
-        if (!m.texture.empty()) {
-            out.end_line();
-            out.line(in + "   TextureFilename {");
-            out.line(in + "    \"" + m.texture + "\";");
-            out.line(in + "   }");
-        }
-        out.line(in + "  }");
+    out << in << "Mesh BodyMesh {\n";
+    out << in << " " << vs.size() << ";\n";
+    for (size_t i = 0; i < vs.size(); ++i) {
+        out << in << " ";
+        out.real(vs[i].pos.x) << ";";
+        out.real(vs[i].pos.y) << ";";
+        out.real(vs[i].pos.z) << ";" << out.sep(i + 1 == vs.size()) << "\n";
     }
-    out.line(in + " }");
-    out.end_line();
+    write_faces(out, fs, in + " ");
+    out << "\n";
 
-    out.line(in + " XSkinMeshHeader {");
-    out.line(in + "  " + std::to_string(max_bones_per_vertex(model)) + ";");
-    out.line(in + "  " + std::to_string(max_bones_per_face(model)) + ";");
-    out.line(in + "  " + std::to_string(model.bones.size()) + ";");
-    out.line(in + " }");
+    out << in << " MeshNormals {\n";
+    out << in << "  " << vs.size() << ";\n";
+    for (size_t i = 0; i < vs.size(); ++i) {
+        out << in << "  ";
+        out.real(vs[i].normal.x) << ";";
+        out.real(vs[i].normal.y) << ";";
+        out.real(vs[i].normal.z) << ";" << out.sep(i + 1 == vs.size()) << "\n";
+    }
+    write_faces(out, fs, in + "  ");
+    out << in << " }\n\n";
+
+    out << in << " MeshTextureCoords {\n";
+    out << in << "  " << vs.size() << ";\n";
+    for (size_t i = 0; i < vs.size(); ++i) {
+        out << in << "  ";
+        out.real(vs[i].u) << ";";
+        out.real(vs[i].v) << ";" << out.sep(i + 1 == vs.size()) << "\n";
+    }
+    out << in << " }\n\n";
+
+    out << in << " MeshMaterialList {\n";
+    out << in << "  " << model.materials.size() << ";\n";
+    out << in << "  " << fs.size() << ";\n";
+    for (size_t i = 0; i < fs.size(); ++i) out << in << "  " << fs[i].material << out.sep(i + 1 == fs.size()) << "\n";
+    for (const auto& m : model.materials) {
+        out << "\n" << in << "  Material " << m.name << " {\n";
+        out << in << "   ";
+        out.real(m.diffuse.r) << ";";
+        out.real(m.diffuse.g) << ";";
+        out.real(m.diffuse.b) << ";";
+        out.real(m.diffuse.a) << ";;\n";
+        out << in << "   ";
+        out.real(m.power) << ";\n";
+        out << in << "   ";
+        out.real(m.specular.r) << ";";
+        out.real(m.specular.g) << ";";
+        out.real(m.specular.b) << ";;\n";
+        out << in << "   ";
+        out.real(m.emissive.r) << ";";
+        out.real(m.emissive.g) << ";";
+        out.real(m.emissive.b) << ";;\n";
+        if (!m.texture.empty()) {
+            out << "\n" << in << "   TextureFilename {\n";
+            out << in << "    \"" << m.texture << "\";\n";
+            out << in << "   }\n";
+        }
+        out << in << "  }\n";
+    }
+    out << in << " }\n\n";
+
+    out << in << " XSkinMeshHeader {\n";
+    out << in << "  " << max_bones_per_vertex(model) << ";\n";
+    out << in << "  " << max_bones_per_face(model) << ";\n";
+    out << in << "  " << model.bones.size() << ";\n";
+    out << in << " }\n";
 
     for (size_t b = 0; b < model.bones.size(); ++b) {
         std::vector<size_t> idx;
@@ -276,81 +315,75 @@ void write_mesh(TextOut& out, const FishModel& model, const std::string& in) {
                     idx.push_back(i);
                     w.push_back(vs[i].weight[k]);
                 }
-        out.end_line();
-        out.line(in + " SkinWeights {");
-        out.line(in + "  \"" + model.bones[b].name + "\";");
-        out.line(in + "  " + std::to_string(idx.size()) + ";");
-        for (size_t i = 0; i < idx.size(); ++i)
-            out.line(in + "  " + std::to_string(idx[i]) + (i + 1 < idx.size() ? "," : ";"));
-        for (size_t i = 0; i < w.size(); ++i) out.line(in + "  " + r(w[i]) + (i + 1 < w.size() ? "," : ";"));
+        out << "\n" << in << " SkinWeights {\n";
+        out << in << "  \"" << model.bones[b].name << "\";\n";
+        out << in << "  " << idx.size() << ";\n";
+        for (size_t i = 0; i < idx.size(); ++i) out << in << "  " << idx[i] << out.sep(i + 1 == idx.size()) << "\n";
+        for (size_t i = 0; i < w.size(); ++i) {
+            out << in << "  ";
+            out.real(w[i]) << out.sep(i + 1 == w.size()) << "\n";
+        }
         write_matrix(out, mat_translation(model.bones[b].bindPos * -1.0), in + "  ");
-        out.line(in + " }");
+        out << in << " }\n";
     }
-    out.line(in + "}");
+    out << in << "}\n";
 }
 
-void write_animation_set(TextOut& out, const FishModel& model, const AnimationSetDef& set) {
-    const int ticksPerFrame = model.ticksPerSecond / model.fps;
-    out.line("AnimationSet " + set.name + " {");
+void write_animation_set(XOut& out, const FishModel& model, const AnimationSetDef& set) {
+    const size_t ticksPerFrame = static_cast<size_t>(model.ticksPerSecond / model.fps);
+    out << "AnimationSet " << set.name << " {\n";
     for (size_t b = 0; b < model.bones.size(); ++b) {
         const auto& keys = set.keys[b];
-        out.line(" Animation {");
-        out.line("  { " + model.bones[b].name + " }");
-        out.line("  AnimationKey {");
-        out.line("   0;");
-        out.line("   " + std::to_string(keys.size()) + ";");
+        out << " Animation {\n";
+        out << "  { " << model.bones[b].name << " }\n";
+        out << "  AnimationKey {\n   0;\n   " << keys.size() << ";\n";
         for (size_t f = 0; f < keys.size(); ++f) {
             Quat q = rotation_key_from_quat(quat_normalize(keys[f].rot));
-            out.line("   " + std::to_string(f * ticksPerFrame) + ";4;" + r(q.w) + "," + r(q.x) + "," + r(q.y) + "," +
-                     r(q.z) + ";;" + (f + 1 < keys.size() ? "," : ";"));
+            out << "   " << f * ticksPerFrame << ";4;";
+            out.real(q.w) << ",";
+            out.real(q.x) << ",";
+            out.real(q.y) << ",";
+            out.real(q.z) << ";;" << (f + 1 < keys.size() ? "," : ";") << "\n";
         }
-        out.line("  }");
-        out.line("  AnimationKey {");
-        out.line("   2;");
-        out.line("   " + std::to_string(keys.size()) + ";");
+        out << "  }\n";
+        out << "  AnimationKey {\n   2;\n   " << keys.size() << ";\n";
         for (size_t f = 0; f < keys.size(); ++f) {
             const Vec3& p = keys[f].pos;
-            out.line("   " + std::to_string(f * ticksPerFrame) + ";3;" + r(p.x) + "," + r(p.y) + "," + r(p.z) + ";;" +
-                     (f + 1 < keys.size() ? "," : ";"));
+            out << "   " << f * ticksPerFrame << ";3;";
+            out.real(p.x) << ",";
+            out.real(p.y) << ",";
+            out.real(p.z) << ";;" << (f + 1 < keys.size() ? "," : ";") << "\n";
         }
-        out.line("  }");
-        out.line(" }");
+        out << "  }\n";
+        out << " }\n";
     }
-    out.line("}");
+    out << "}\n";
 }
 
 }  // namespace
 
 std::string write_x_text(const FishModel& model) {
-    TextOut out;
-    out.line("xof 0303txt 0032");
-    out.line("// " + model.model + ": skinned goldfish, " + std::to_string(model.bones.size()) + " bones, " +
-             std::to_string(model.animationSets.size()) + " animation set(s)");
-    out.end_line();
-    out << kTemplates;
-    out.end_line();
-    out.line("Frame Root {");
-    out.line(" FrameTransformMatrix {");
+    XOut out;
+    out << "xof 0303txt 0032\n";
+    out << "// " << model.model << ": skinned goldfish, " << model.bones.size() << " bones, "
+        << model.animationSets.size() << " animation set(s)\n\n";
+    out << kTemplates << "\n";
+    out << "Frame Root {\n FrameTransformMatrix {\n";
     write_matrix(out, Mat4{}, "  ");
-    out.line(" }");
+    out << " }\n";
     for (size_t b = 0; b < model.bones.size(); ++b)
         if (model.bones[b].parent < 0) write_frame(out, model, static_cast<int>(b), " ");
-    out.line(" Frame Body {");
-    out.line("  FrameTransformMatrix {");
+    out << " Frame Body {\n  FrameTransformMatrix {\n";
     write_matrix(out, Mat4{}, "   ");
-    out.line("  }");
+    out << "  }\n";
     write_mesh(out, model, "  ");
-    out.line(" }");
-    out.line("}");
-    out.end_line();
-    out.line("AnimTicksPerSecond {");
-    out.line(" " + std::to_string(model.ticksPerSecond) + ";");
-    out.line("}");
+    out << " }\n}\n\n";
+    out << "AnimTicksPerSecond {\n " << model.ticksPerSecond << ";\n}\n";
     for (const auto& set : model.animationSets) {
-        out.end_line();
+        out << "\n";
         write_animation_set(out, model, set);
     }
-    return out.text();
+    return std::move(out.text());
 }
 
 }  // namespace fishgen
