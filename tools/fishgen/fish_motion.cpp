@@ -123,7 +123,7 @@ std::vector<BoneKey> pose_at(const KindSpec& kind, const FishModel& m, const Mot
 
     // Dorsal fin: leans with the body wave and folds a little when dashing.
     if (kDorsal < static_cast<int>(m.bones.size())) {
-        double lean = 0.6 * ms.bodyAmp * std::sin(beat - ms.wave * tau * 0.45 - 0.8);
+        double lean = 0.25 * ms.bodyAmp * std::sin(beat - ms.wave * tau * 0.45 - 0.8);
         keys[kDorsal].rot = quat_then(rot_x(0.25 * ms.pecRest), rot_z(lean));
     }
     return keys;

@@ -2,6 +2,7 @@
 //   fishgen <program folder>                    fish packs, extension, texture and initialize
 //                                                packs and the wallpaper
 //   fishgen --preview <png> [kind] [cell] [times]  contact sheet of every kind and motion
+//   fishgen --tank <png>                        the kinds in the tank over the wallpaper
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,6 +13,13 @@
 int main(int argc, char** argv) {
     using namespace brine;
     std::string reason;
+    if (argc == 3 && std::string(argv[1]) == "--tank") {
+        if (failed(fishgen::write_tank_preview(argv[2], &reason))) {
+            std::fprintf(stderr, "fishgen: %s\n", reason.c_str());
+            return 1;
+        }
+        return 0;
+    }
     if (argc >= 3 && std::string(argv[1]) == "--preview") {
         fishgen::PreviewOptions options;
         if (argc >= 4) options.kind = argv[3];
@@ -30,7 +38,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: fishgen <output folder>\n       fishgen --preview <png> [kind] [cell width] [times per motion]\n");
+        std::fprintf(stderr, "usage: fishgen <output folder>\n       fishgen --preview <png> [kind] [cell width] [times per motion]\n"
+                     "       fishgen --tank <png>\n");
         return 2;
     }
     fishgen::Content content = fishgen::build_content();

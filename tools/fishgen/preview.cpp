@@ -8,6 +8,7 @@
 #include <stb/stb_easy_font.h>
 
 #include "tools/fishgen/fish_builder.h"
+#include "tools/fishgen/scenery.h"
 
 namespace brine {
 namespace fishgen {
@@ -43,33 +44,30 @@ void draw_label(Image* img, int x, int y, const std::string& text) {
 
 }  // namespace
 
-void draw_fish(const FishModel& model, int motion, double phase, PreviewView view, double ppu, Image* target) {
+namespace {
+
+std::vector<Mat4> pose_skin(const FishModel& model, int motion, double phase) {
     const MotionRecordDef& rec = model.records[motion];
     const AnimationSetDef& set = model.animationSets[rec.animationSet];
     double frame = rec.startFrame + phase * (rec.endFrame - rec.startFrame);
-    std::vector<Mat4> skin = skin_matrices(model, combine_pose(model, sample_pose(set, frame)));
-    // The fish as the tank holds it: nose to the left of the picture (yaw 90 degrees).
-    Mat4 world = rotation_y(kPi / 2);
-    if (view == PreviewView::Front) world = rotation_y(0);
-    const Vec3 toLight = normalize({0, 1, -1});  // the scene light travels along (0, -1, 1)
+    return skin_matrices(model, combine_pose(model, sample_pose(set, frame)));
+}
 
-    std::vector<Image> textures;
+// Skins the mesh, lights each vertex as the fixed-function pipeline does (emissive plus diffuse
+// times N.L for the scene light travelling along (0, -1, 1)) and fills the triangles with a
+// depth test and the texture modulated by that light. project() gives pixel x, y and a depth.
+template <typename Project>
+void rasterize(const FishModel& model, const std::vector<Mat4>& skin, const Mat4& world, Project project,
+               Image* target, std::vector<double>* depth) {
+    const Vec3 toLight = normalize({0, 1, -1});
+    std::vector<const Image*> textures;
     for (const auto& m : model.materials) {
-        Image tex;
+        const Image* tex = nullptr;
         for (const auto& t : model.textures)
-            if (t.name == m.texture) tex = t.image;
+            if (t.name == m.texture) tex = &t.image;
         textures.push_back(tex);
     }
-
     const int w = target->width, h = target->height;
-    // Centre the picture on the fish's bind-pose bounding box.
-    Vec3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
-    for (const auto& v : model.vertices) {
-        Vec3 p = transform_point(v.pos, world);
-        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-    }
-    Vec3 centre = (lo + hi) * 0.5;
     std::vector<ScreenVertex> sv(model.vertices.size());
     for (size_t i = 0; i < model.vertices.size(); ++i) {
         const SkinVertex& v = model.vertices[i];
@@ -78,29 +76,15 @@ void draw_fish(const FishModel& model, int motion, double phase, PreviewView vie
             p = p + transform_point(v.pos, skin[v.bone[k]]) * v.weight[k];
             n = n + transform_normal(v.normal, skin[v.bone[k]]) * v.weight[k];
         }
-        p = transform_point(p, world) - centre;
-        n = normalize(transform_normal(n, world));
-        ScreenVertex s;
-        if (view == PreviewView::Top) {
-            s.x = w * 0.5 + p.x * ppu;
-            s.y = h * 0.5 - p.z * ppu;
-            s.z = -p.y;
-        } else {
-            s.x = w * 0.5 + p.x * ppu;
-            s.y = h * 0.5 - p.y * ppu;
-            s.z = p.z;
-        }
+        ScreenVertex s = project(transform_point(p, world));
         s.u = v.u;
         s.v = v.v;
-        // Fixed-function light: emissive plus diffuse times N.L; the material's colour is
-        // applied per face below.
-        s.light = Rgba{std::max(0.0, dot(n, toLight)), 0, 0, 1};
+        s.light = Rgba{std::max(0.0, dot(normalize(transform_normal(n, world)), toLight)), 0, 0, 1};
         sv[i] = s;
     }
-    std::vector<double> depth(static_cast<size_t>(w) * h, std::numeric_limits<double>::infinity());
     for (const Face& f : model.faces) {
         const MaterialDef& mat = model.materials[f.material];
-        const Image& tex = textures[f.material];
+        const Image* tex = textures[f.material];
         const ScreenVertex& a = sv[f.a];
         const ScreenVertex& b = sv[f.b];
         const ScreenVertex& c = sv[f.c];
@@ -118,17 +102,117 @@ void draw_fish(const FishModel& model, int motion, double phase, PreviewView vie
                 double w2 = 1 - w0 - w1;
                 if (w0 < 0 || w1 < 0 || w2 < 0) continue;
                 double z = w0 * a.z + w1 * b.z + w2 * c.z;
-                double& dz = depth[static_cast<size_t>(y) * w + x];
+                double& dz = (*depth)[static_cast<size_t>(y) * w + x];
                 if (z >= dz) continue;
                 dz = z;
                 double nl = w0 * a.light.r + w1 * b.light.r + w2 * c.light.r;
                 double u = w0 * a.u + w1 * b.u + w2 * c.u, v = w0 * a.v + w1 * b.v + w2 * c.v;
-                Rgba t = tex.width > 0 ? tex.sample_wrap(u, v) : rgb(1, 1, 1);
+                Rgba t = tex && tex->width > 0 ? tex->sample_wrap(u, v) : rgb(1, 1, 1);
                 auto lit = [&](double d, double e) { return std::min(1.0, e + d * nl); };
                 target->at(x, y) = Rgba{t.r * lit(mat.diffuse.r, mat.emissive.r), t.g * lit(mat.diffuse.g, mat.emissive.g),
                                         t.b * lit(mat.diffuse.b, mat.emissive.b), 1};
             }
     }
+}
+
+Image downsample(const Image& big, int factor) {
+    Image out(big.width / factor, big.height / factor);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            Rgba sum{0, 0, 0, 0};
+            for (int dy = 0; dy < factor; ++dy)
+                for (int dx = 0; dx < factor; ++dx) {
+                    const Rgba& c = big.at(x * factor + dx, y * factor + dy);
+                    sum.r += c.r, sum.g += c.g, sum.b += c.b;
+                }
+            double n = factor * factor;
+            out.at(x, y) = Rgba{sum.r / n, sum.g / n, sum.b / n, 1};
+        }
+    return out;
+}
+
+HResult save_png(const Image& image, const std::string& path, std::string* reason) {
+    std::vector<unsigned char> png = encode_png(image);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        if (reason) *reason = "cannot create " + path;
+        return kFail;
+    }
+    bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        if (reason) *reason = "cannot write " + path;
+        return kFail;
+    }
+    return kOk;
+}
+
+}  // namespace
+
+void draw_fish(const FishModel& model, int motion, double phase, PreviewView view, double ppu, Image* target) {
+    std::vector<Mat4> skin = pose_skin(model, motion, phase);
+    // The fish as the tank holds it: nose to the left of the picture (yaw 90 degrees).
+    Mat4 world = rotation_y(view == PreviewView::Front ? 0.0 : kPi / 2);
+    // Centre the picture on the fish's bind-pose bounding box.
+    Vec3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
+    for (const auto& v : model.vertices) {
+        Vec3 p = transform_point(v.pos, world);
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    Vec3 centre = (lo + hi) * 0.5;
+    const int w = target->width, h = target->height;
+    auto project = [&](Vec3 p) {
+        p = p - centre;
+        ScreenVertex s{};
+        s.x = w * 0.5 + p.x * ppu;
+        s.y = h * 0.5 - (view == PreviewView::Top ? p.z : p.y) * ppu;
+        s.z = view == PreviewView::Top ? -p.y : p.z;
+        return s;
+    };
+    std::vector<double> depth(static_cast<size_t>(w) * h, std::numeric_limits<double>::infinity());
+    rasterize(model, skin, world, project, target, &depth);
+}
+
+HResult write_tank_preview(const std::string& pngPath, std::string* reason) {
+    const int ss = 2, W = 1024, H = 768;
+    Image wall = make_wallpaper(W, H);
+    Image big(W * ss, H * ss);
+    for (int y = 0; y < big.height; ++y)
+        for (int x = 0; x < big.width; ++x) big.at(x, y) = wall.at(x / ss, y / ss);
+    std::vector<double> depth(big.pixels.size(), std::numeric_limits<double>::infinity());
+    // The program's camera: eye (0, 0, -300) looking at the origin, 45 degrees, aspect 4/3.
+    const double yScale = 1.0 / std::tan(kPi / 8), xScale = yScale / (4.0 / 3.0);
+    auto project = [&](Vec3 p) {
+        double z = p.z + 300.0;
+        ScreenVertex s{};
+        s.x = (p.x / z * xScale + 1) * 0.5 * big.width;
+        s.y = (1 - p.y / z * yScale) * 0.5 * big.height;
+        s.z = z;
+        return s;
+    };
+    struct Placement {
+        int kind, motion;
+        double phase, x, y, z, yawDegrees, pitchDegrees;
+    };
+    static const Placement placements[] = {
+        {0, 1, 0.2, -60, 30, 0, 80, 0},   {1, 0, 0.5, 40, 45, 20, 250, 5},   {2, 2, 0.1, -20, -20, -30, 120, -10},
+        {3, 3, 0.3, 60, -60, 10, 300, 0}, {4, 1, 0.7, 10, 10, 60, 200, 0},    {5, 0, 0.4, -70, -50, 30, 35, 0}};
+    std::vector<FishModel> models;
+    for (const auto& k : all_kinds()) models.push_back(build_fish(k));
+    for (const Placement& pl : placements) {
+        if (pl.kind >= static_cast<int>(models.size())) continue;
+        const KindSpec& spec = all_kinds()[pl.kind];
+        Mat4 scale;
+        scale.m[0] = scale.m[5] = scale.m[10] = spec.scale;
+        Mat4 pitch;
+        double a = pl.pitchDegrees * kPi / 180;
+        pitch.m[5] = std::cos(a), pitch.m[6] = std::sin(a), pitch.m[9] = -std::sin(a), pitch.m[10] = std::cos(a);
+        Mat4 world = mat_mul(mat_mul(mat_mul(scale, pitch), rotation_y(pl.yawDegrees * kPi / 180)),
+                             mat_translation({pl.x, pl.y, pl.z}));
+        rasterize(models[pl.kind], pose_skin(models[pl.kind], pl.motion, pl.phase), world, project, &big, &depth);
+    }
+    return save_png(downsample(big, ss), pngPath, reason);
 }
 
 HResult write_preview(const std::string& pngPath, const PreviewOptions& options, std::string* reason) {
@@ -195,19 +279,7 @@ HResult write_preview(const std::string& pngPath, const PreviewOptions& options,
             if (oneKind) draw_label(&sheet, 4, oy + 28, motionNames[c.motion]);
         }
     }
-    std::vector<unsigned char> png = encode_png(sheet);
-    std::FILE* f = std::fopen(pngPath.c_str(), "wb");
-    if (!f) {
-        if (reason) *reason = "cannot create " + pngPath;
-        return kFail;
-    }
-    bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
-        if (reason) *reason = "cannot write " + pngPath;
-        return kFail;
-    }
-    return kOk;
+    return save_png(sheet, pngPath, reason);
 }
 
 }  // namespace fishgen

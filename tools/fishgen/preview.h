@@ -19,6 +19,8 @@ struct PreviewOptions {
 };
 
 HResult write_preview(const std::string& pngPath, const PreviewOptions& options, std::string* reason);
+// Every kind in the tank as the program's camera sees it, over the wallpaper.
+HResult write_tank_preview(const std::string& pngPath, std::string* reason);
 
 // One posed fish drawn into an image (used by the sheet; exposed for tests).
 enum class PreviewView { Side, Top, Front };
