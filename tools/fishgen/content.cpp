@@ -1,3 +1,5 @@
+// Assembles the shipped packs from the kinds and the shared pictures and writes them out.
+// Must not depend on the program's own code beyond the pack writer.
 #include "tools/fishgen/content.h"
 
 #include <cstdio>

@@ -76,7 +76,6 @@ bool read_catalog(const std::string& text, std::vector<CatalogRow>* rows, std::s
     if (*end != '\0' || count != static_cast<long>(lines.size()) - 1) return *why = "count does not match", false;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::vector<std::string> fields;
-        size_t s = 0;
         const std::string& l = lines[i];
         // Shift-JIS aware split: a trail byte is never a delimiter.
         std::string field;
@@ -94,7 +93,6 @@ bool read_catalog(const std::string& text, std::vector<CatalogRow>* rows, std::s
             }
         }
         fields.push_back(field);
-        (void)s;
         if (fields.size() != 4) return *why = "line " + std::to_string(i) + " has " + std::to_string(fields.size()) + " fields", false;
         CatalogRow row{fields[0], fields[1], fields[2], std::strtol(fields[3].c_str(), &end, 10)};
         if (*end != '\0' || fields[3].empty()) return *why = "hours are not a number", false;
