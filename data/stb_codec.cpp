@@ -1,0 +1,74 @@
+// stb_image compiled for JPEG, PNG and BMP from memory, its functions static to this file so
+// no other copy of stb_image in the program can clash with it.
+// Must not depend on anything but the standard library, base/ and stb_image.
+#include "data/stb_codec.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "data/image_decode.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO
+#define STBI_NO_HDR
+#define STBI_NO_LINEAR
+#define STBI_MAX_DIMENSIONS 16384
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#endif
+#include <stb/stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace brine {
+
+static_assert(STBI_MAX_DIMENSIONS == kMaxImageDimension, "stb_image's limit is ours");
+
+bool stb_image_size(const unsigned char* data, std::size_t size, std::uint32_t* width, std::uint32_t* height) {
+    if (data == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return false;
+    int w = 0, h = 0, comp = 0;
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &comp) || w <= 0 || h <= 0) return false;
+    *width = static_cast<std::uint32_t>(w);
+    *height = static_cast<std::uint32_t>(h);
+    return true;
+}
+
+HResult stb_decode_argb(const unsigned char* data, std::size_t size, std::uint32_t width,
+                        std::uint32_t height, std::vector<std::uint32_t>* pixels) {
+    if (data == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return kD3DXErrInvalidData;
+    int w = 0, h = 0, comp = 0;
+    stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &comp, 4);
+    if (rgba == nullptr) {
+        const char* why = stbi_failure_reason();
+        return why != nullptr && std::strcmp(why, "outofmem") == 0 ? kOutOfMemory : kD3DXErrInvalidData;
+    }
+    HResult hr = kOk;
+    if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height) {
+        hr = kD3DXErrInvalidData;
+    } else {
+        try {
+            const std::size_t count = static_cast<std::size_t>(width) * height;
+            pixels->resize(count);
+            const stbi_uc* p = rgba;
+            for (std::size_t i = 0; i < count; ++i, p += 4)
+                (*pixels)[i] = (static_cast<std::uint32_t>(p[3]) << 24) | (static_cast<std::uint32_t>(p[0]) << 16) |
+                               (static_cast<std::uint32_t>(p[1]) << 8) | p[2];
+        } catch (const std::bad_alloc&) {
+            hr = kOutOfMemory;
+        }
+    }
+    stbi_image_free(rgba);
+    return hr;
+}
+
+}  // namespace brine
