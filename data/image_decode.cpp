@@ -45,14 +45,22 @@ bool read_png_header(const unsigned char* d, std::size_t size, StbHeader* out) {
     const std::uint32_t w = be32(d + 16), h = be32(d + 20), colourType = d[25];
     if (!within_limits(w, h)) return false;
     bool alpha = colourType == 4 || colourType == 6;
-    // A tRNS chunk before the image data gives alpha to any colour type.
+    // Every chunk up to IEND must lie inside the data: stb_image sizes its buffer for the image
+    // data by the lengths the chunks claim, before it finds out they are not there.
+    bool ended = false;
     std::uint64_t pos = 8;
-    while (!alpha && pos + 8 <= size) {
+    while (pos + 12 <= size) {
         const unsigned char* chunk = d + pos;
-        if (std::memcmp(chunk + 4, "IDAT", 4) == 0 || std::memcmp(chunk + 4, "IEND", 4) == 0) break;
-        if (std::memcmp(chunk + 4, "tRNS", 4) == 0) alpha = true;
-        pos += 12 + static_cast<std::uint64_t>(be32(chunk));
+        const std::uint64_t length = be32(chunk);
+        if (length > 0x7FFFFFFFu || pos + 12 + length > size) return false;
+        if (std::memcmp(chunk + 4, "tRNS", 4) == 0) alpha = true;  // transparency for any colour type
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0) {
+            ended = true;
+            break;
+        }
+        pos += 12 + length;
     }
+    if (!ended) return false;
     out->info = plain_info(w, h, alpha ? kFmtA8R8G8B8 : kFmtX8R8G8B8, kIffPng);
     out->hasAlpha = alpha;
     return true;

@@ -4,11 +4,26 @@
 #include "data/stb_codec.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "data/image_decode.h"
 
+namespace brine {
+namespace {
+// No single block stb_image asks for may be larger than the biggest image we accept needs
+// (16-bit RGBA rows with their filter bytes), so a lying or bomb-like file fails instead of
+// taking gigabytes.
+constexpr std::size_t kMaxStbAllocation = 8 * static_cast<std::size_t>(kMaxImagePixels) + (std::size_t{1} << 20);
+void* stb_malloc(std::size_t n) { return n > kMaxStbAllocation ? nullptr : std::malloc(n); }
+void* stb_realloc(void* p, std::size_t n) { return n > kMaxStbAllocation ? nullptr : std::realloc(p, n); }
+}  // namespace
+}  // namespace brine
+
+#define STBI_MALLOC(n) brine::stb_malloc(n)
+#define STBI_REALLOC(p, n) brine::stb_realloc(p, n)
+#define STBI_FREE(p) std::free(p)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_JPEG
@@ -25,7 +40,15 @@
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
 #endif
+// stb_image copies zero bytes from or to a null buffer (a PNG with an empty IDAT chunk): harmless,
+// but the undefined-behaviour sanitizer's nonnull check would stop every fuzz run on it.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((no_sanitize("nonnull-attribute"))), apply_to = function)
+#endif
 #include <stb/stb_image.h>
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif

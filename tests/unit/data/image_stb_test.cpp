@@ -1,9 +1,9 @@
 // JPEG, PNG and BMP: files written by stb_image_write or laid out by hand, decoded back with the
 // image information D3DX would report, and headers that must be refused.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "data/image_decode.h"
 #include "tests/unit/data/image_test_files.h"
@@ -12,19 +12,9 @@ namespace brine {
 namespace {
 
 using test::Bytes;
-
-// w x h RGBA with distinct texels, alpha varying when asked.
-Bytes pattern_rgba(int w, int h, bool alpha) {
-    Bytes px;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            px.push_back(static_cast<unsigned char>(40 * x + 3));
-            px.push_back(static_cast<unsigned char>(70 * y + 5));
-            px.push_back(static_cast<unsigned char>(17 * (x + y)));
-            px.push_back(alpha ? static_cast<unsigned char>(255 - 30 * (x + w * y)) : 255);
-        }
-    return px;
-}
+using test::hand_bmp;
+using test::insert_chunk;
+using test::pattern_rgba;
 
 std::uint32_t argb_at(const Bytes& rgba, std::size_t i, bool keepAlpha) {
     const unsigned char* p = &rgba[4 * i];
@@ -77,21 +67,6 @@ TEST(PngImage, RgbAndGreyAreOpaque) {
     ASSERT_EQ(decode_image(greyFile.data(), greyFile.size(), &img), kOk);
     EXPECT_EQ(img.info.format, kFmtX8R8G8B8);
     EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF}));
-}
-
-// Inserts a chunk right after IHDR, with its CRC.
-Bytes insert_chunk(const Bytes& png, const char* type, const Bytes& data) {
-    Bytes chunk;
-    const std::uint32_t n = static_cast<std::uint32_t>(data.size());
-    for (int s = 24; s >= 0; s -= 8) chunk.push_back(static_cast<unsigned char>(n >> s));
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4)));
-    for (int s = 24; s >= 0; s -= 8) chunk.push_back(static_cast<unsigned char>(crc >> s));
-    Bytes out(png.begin(), png.begin() + 33);
-    out.insert(out.end(), chunk.begin(), chunk.end());
-    out.insert(out.end(), png.begin() + 33, png.end());
-    return out;
 }
 
 TEST(PngImage, TransparencyChunkGivesAlpha) {
@@ -149,26 +124,6 @@ TEST(BmpImage, TwentyFourAndThirtyTwoBitRoundTrips) {
     expect_plain_info(img.info, 3, 3, kFmtA8R8G8B8, kIffBmp);
     EXPECT_TRUE(img.hasAlpha);
     for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(img.pixels[i], argb_at(rgba, i, true)) << i;
-}
-
-// A BMP with a 40-byte header laid out by hand; rows as given (bottom first unless height < 0).
-Bytes hand_bmp(std::int32_t w, std::int32_t h, std::uint32_t bits, std::uint32_t compression, const Bytes& extra,
-               const Bytes& rows) {
-    Bytes f = {'B', 'M'};
-    const std::uint32_t offset = 14 + 40 + static_cast<std::uint32_t>(extra.size());
-    test::append_le32(f, offset + static_cast<std::uint32_t>(rows.size()));
-    test::append_le32(f, 0);
-    test::append_le32(f, offset);
-    test::append_le32(f, 40);
-    test::append_le32(f, static_cast<std::uint32_t>(w));
-    test::append_le32(f, static_cast<std::uint32_t>(h));
-    test::append_le16(f, 1);
-    test::append_le16(f, bits);
-    test::append_le32(f, compression);
-    for (int i = 0; i < 5; ++i) test::append_le32(f, 0);
-    f.insert(f.end(), extra.begin(), extra.end());
-    f.insert(f.end(), rows.begin(), rows.end());
-    return f;
 }
 
 TEST(BmpImage, FormatFollowsTheBitDepth) {
@@ -233,6 +188,21 @@ TEST(ImageHostile, HeadersBeyondTheLimitsAreRefused) {
     const char gif[] = "GIF89a\x01\x00\x01\x00\x00\x00\x00;";
     EXPECT_EQ(get_image_info(gif, sizeof gif, &info), kD3DXErrInvalidData);
     EXPECT_EQ(decode_image(gif, sizeof gif, &img), kD3DXErrInvalidData);
+}
+
+TEST(ImageHostile, PngChunksClaimingMoreThanTheFileAreRefused) {
+    const Bytes rgba = pattern_rgba(4, 4, true);
+    const Bytes png = test::write_png(4, 4, 4, rgba.data());
+    ImageInfo info{};
+    DecodedImage img;
+    // The first chunk after IHDR is the image data; claim nearly 2 GiB of it.
+    ASSERT_EQ(std::string(png.begin() + 37, png.begin() + 41), "IDAT");
+    for (std::uint32_t claim : {0x7FFF0000u, 0xFFFFFFF0u, static_cast<std::uint32_t>(png.size())}) {
+        Bytes lying = png;
+        for (int k = 0; k < 4; ++k) lying[33 + k] = static_cast<unsigned char>(claim >> (24 - 8 * k));
+        EXPECT_EQ(get_image_info(lying.data(), lying.size(), &info), kD3DXErrInvalidData) << claim;
+        EXPECT_EQ(decode_image(lying.data(), lying.size(), &img), kD3DXErrInvalidData) << claim;
+    }
 }
 
 TEST(ImageHostile, TruncatedPngFailsToDecodeAndLeavesNothing) {

@@ -93,6 +93,15 @@ inline Bytes dxt1_block(std::uint16_t c0, std::uint16_t c1, const int (&idx)[16]
     return b;
 }
 
+// w x h RGBA with distinct texels; alpha varies when asked, else 255.
+Bytes pattern_rgba(int w, int h, bool alpha);
+// A PNG with a chunk inserted right after IHDR, its CRC computed.
+Bytes insert_chunk(const Bytes& png, const char* type, const Bytes& data);
+// A BMP with a 40-byte header laid out by hand; extra (masks or palette) sits between header
+// and rows; rows as given (bottom first unless height < 0).
+Bytes hand_bmp(std::int32_t w, std::int32_t h, std::uint32_t bits, std::uint32_t compression, const Bytes& extra,
+               const Bytes& rows);
+
 // Encoded files from RGBA (or grey, RGB) bytes, rows top first.
 Bytes write_png(int w, int h, int comp, const unsigned char* pixels);
 Bytes write_bmp(int w, int h, int comp, const unsigned char* pixels);
