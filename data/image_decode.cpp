@@ -115,8 +115,64 @@ bool read_bmp_header(const unsigned char* d, std::size_t size, StbHeader* out) {
     return true;
 }
 
+// Bytes read the way stb_image reads them: zero past the end.
+struct JpegCursor {
+    const unsigned char* d;
+    std::size_t size, pos;
+    std::uint32_t get8() { return pos < size ? d[pos++] : (pos++, 0u); }
+    std::uint32_t get16() { const std::uint32_t hi = get8(); return (hi << 8) | get8(); }
+};
+
+// The stb_image of Debian 12 (2.27) writes past its Huffman tables when a DHT segment's code
+// counts add up to more than 256, in the header read as well as in the decode. This walks the
+// markers as stb_image meets them and refuses such a table. Wherever stb_image would stop
+// anyway the walk accepts; where the two might part (hostile entropy data) the walk looks at
+// more segments than stb_image would, never fewer.
+bool jpeg_huffman_tables_fit(const unsigned char* d, std::size_t size) {
+    JpegCursor c{d, size, 2};
+    bool entropy = false;
+    while (c.pos < size) {
+        if (entropy) {
+            // Entropy-coded data runs to the first 0xFF, fill 0xFFs, then a byte that is not a
+            // stuffed zero or a restart marker.
+            if (c.get8() != 0xFF) continue;
+            std::uint32_t m = c.get8();
+            while (m == 0xFF && c.pos < size) m = c.get8();
+            if (m == 0x00 || (m >= 0xD0 && m <= 0xD7)) continue;
+            c.pos -= 1;
+            entropy = false;
+        } else {
+            // Between segments stb_image scans to the next 0xFF and skips fill bytes.
+            if (c.get8() != 0xFF) continue;
+            while (c.pos < size && d[c.pos] == 0xFF) ++c.pos;
+        }
+        const std::uint32_t marker = c.get8();
+        if (marker == 0xD9 || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) return true;
+        if (marker == 0xC4) {
+            std::int64_t left = static_cast<std::int64_t>(c.get16()) - 2;
+            while (left > 0) {
+                const std::uint32_t q = c.get8();
+                if ((q >> 4) > 1 || (q & 15) > 3) return true;  // stb_image refuses the segment
+                std::uint32_t n = 0;
+                for (int i = 0; i < 16; ++i) n += c.get8();
+                if (n > 256) return false;
+                c.pos += n;
+                left -= 17 + static_cast<std::int64_t>(n);
+            }
+            if (left != 0) return true;  // stb_image stops at a segment of the wrong length
+            continue;
+        }
+        const std::uint32_t length = c.get16();
+        if (length < 2) return true;
+        c.pos += length - 2;
+        if (marker == 0xDA) entropy = true;
+    }
+    return true;
+}
+
 bool read_jpeg_header(const unsigned char* d, std::size_t size, StbHeader* out) {
     if (size < 3 || d[0] != 0xFF || d[1] != 0xD8 || d[2] != 0xFF) return false;
+    if (!jpeg_huffman_tables_fit(d, size)) return false;
     std::uint32_t w = 0, h = 0;
     if (!stb_image_size(d, size, &w, &h) || !within_limits(w, h)) return false;
     out->info = plain_info(w, h, kFmtX8R8G8B8, kIffJpg);

@@ -205,6 +205,30 @@ TEST(ImageHostile, PngChunksClaimingMoreThanTheFileAreRefused) {
     }
 }
 
+TEST(ImageHostile, JpegHuffmanTableWithTooManyCodesIsRefused) {
+    const Bytes grey(64, 128);
+    const Bytes jpeg = test::write_jpeg(8, 8, 1, grey.data(), 90);
+    std::size_t dht = 0;
+    for (std::size_t i = 2; i + 1 < jpeg.size() && dht == 0; ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) dht = i;
+    ASSERT_NE(dht, 0u);
+    ImageInfo info{};
+    DecodedImage img;
+    ASSERT_EQ(decode_image(jpeg.data(), jpeg.size(), &img), kOk);
+    // Sixteen counts of 255 in the first table: 4080 codes for a table that holds 256. The
+    // segment length still has to add up, as it would in a crafted file.
+    Bytes bad(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(dht));
+    const std::uint32_t length = 2 + 17 + 4080;
+    bad.insert(bad.end(), {0xFF, 0xC4, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length), 0x00});
+    bad.insert(bad.end(), 16, 255);
+    bad.insert(bad.end(), 4080, 1);
+    const std::size_t oldLength = (static_cast<std::size_t>(jpeg[dht + 2]) << 8) | jpeg[dht + 3];
+    bad.insert(bad.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(dht + 2 + oldLength), jpeg.end());
+    EXPECT_EQ(get_image_info(bad.data(), bad.size(), &info), kD3DXErrInvalidData);
+    EXPECT_EQ(decode_image(bad.data(), bad.size(), &img), kD3DXErrInvalidData);
+    EXPECT_TRUE(img.pixels.empty());
+}
+
 TEST(ImageHostile, TruncatedPngFailsToDecodeAndLeavesNothing) {
     const Bytes rgba = pattern_rgba(6, 6, true);
     const Bytes png = test::write_png(6, 6, 4, rgba.data());
