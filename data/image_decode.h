@@ -43,8 +43,9 @@ enum ImageFileFormatNumber : std::uint32_t {
 // file's (0 counts as 1, never more than the full chain), 1 for the others. Format: the DDS
 // pixel format; X8R8G8B8 for JPEG; A8R8G8B8 or X8R8G8B8 for PNG as it carries alpha (an alpha
 // channel or a tRNS chunk); for BMP by its bit depth (P8, X1R5G5B5 or R5G6B5, R8G8B8,
-// X8R8G8B8 or A8R8G8B8). A DDS file is checked whole (header and every level's data); for the
-// others only the header is read, so a later decode may still fail on broken image data.
+// X8R8G8B8 or A8R8G8B8). A DDS file is checked whole (header and every level's data); of the
+// others the header is read, plus the chunk lengths of a PNG and the Huffman table sizes of a
+// JPEG (both guard stb_image), so a later decode may still fail on broken image data.
 // info may be null to check the file only. Null data or size 0: kD3DErrInvalidCall; anything
 // unrecognised, broken or beyond the limits above: kD3DXErrInvalidData.
 HResult get_image_info(const void* data, std::size_t size, ImageInfo* info);
