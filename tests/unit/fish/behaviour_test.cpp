@@ -476,6 +476,11 @@ TEST_F(Behaviour, TurningWithinThirtyOnlyRisesOrSinks) {
     EXPECT_EQ(f.body->position.z, 0.0f);
     EXPECT_NEAR(f.body->position.y, 5.0f / std::sqrt(425.0f), 1e-6f);
     EXPECT_LE(std::fabs(f.body->position.y), 1.0f);
+    FishRecord& g = swimmer(1, {0, 40, 0}, 0.0f, {30, 40, 0});  // exactly 30 away: still on the spot
+    run_behaviour(world, 1);
+    EXPECT_EQ(g.body->position.x, 0.0f);
+    EXPECT_EQ(g.body->position.z, 0.0f);
+    EXPECT_NE(g.body->rotation.y, 0.0f);
 }
 
 TEST_F(Behaviour, TurningFartherAwayAdvancesAlongTheNewNose) {
