@@ -4,16 +4,21 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/crt_rand.h"
 #include "data/fish_catalog.h"
+#include "data/pack_writer.h"
 #include "fish/fish_world.h"
 #include "fish/tank.h"
 #include "render/camera.h"
 #include "tests/support/fake_fish_meshes.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/scratch_dir.h"
 
 namespace brine::test {
 
@@ -56,6 +61,36 @@ protected:
     FishCatalog catalog;
     FakeFishMeshes meshes;
     FishWorld world;
+};
+
+// A motion script every test kind can swim with.
+inline const char* const kTestKindScript =
+    "// test kind\r\n"
+    "FPS(30)\r\nMotionNum(4)\r\n"
+    "TrackRecord(0, 0, 6, 36)\r\nTrackRecord(1, 0, 40, 70)\r\n"
+    "TrackRecord(2, 0, 75, 95)\r\nTrackRecord(3, 0, 100, 130)\r\n"
+    "Scale(1.5)\r\nWait(1200)\r\n"
+    "SlowSpeed(0.5)\r\nSlowRotateH(3)\r\nSlowRotateV(1.5)\r\n"
+    "FastSpeed(1.5)\r\nFastRotateH(7)\r\nFastRotateV(2.5)\r\n"
+    "End()\r\n";
+
+// The same world in a scratch directory made current, with "object\fish1.pak" holding the
+// kind "kingyo" (catalog row 0).
+class PackedFishWorldTest : public FishWorldTest {
+protected:
+    PackedFishWorldTest() : cwd(scratch.path()) {
+        std::filesystem::create_directory(scratch.path() / "object");
+        write_kind(1, "kingyo", kTestKindScript);
+    }
+    void write_kind(int pack, const std::string& model, const std::string& script, bool withScript = true) {
+        std::vector<PackMember> members{{model + ".x", {'x', 'o', 'f', ' '}}};
+        if (withScript) members.push_back({model + ".mrc", std::vector<unsigned char>(script.begin(), script.end())});
+        std::string reason;
+        ASSERT_EQ(write_pack_file("object/fish" + std::to_string(pack) + ".pak", members, &reason), kOk) << reason;
+    }
+
+    ScratchDir scratch;
+    CurrentDirGuard cwd;
 };
 
 }  // namespace brine::test
