@@ -156,10 +156,7 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
     g.pointReps.clear();
     g.options = kMeshManaged;
 
-    // One vertex per (position, normal) pair; variants of a position are chained.
-    std::vector<std::uint32_t> firstVariant, nextVariant, variantNormal;
     auto add_vertex = [&](std::uint32_t p, std::uint32_t n) {
-        const std::uint32_t v = std::uint32_t(g.pointReps.size());
         g.pointReps.push_back(p);
         const std::size_t base = g.vertices.size();
         g.vertices.resize(base + g.layout.slots, 0.0f);
@@ -177,24 +174,27 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
             d[g.layout.texcoord] = x.uvs[p].x;
             d[g.layout.texcoord + 1] = x.uvs[p].y;
         }
-        return v;
     };
-    auto vertex_for = [&](std::uint32_t p, std::uint32_t n) {
-        if (!hasNormals) return p;
-        for (std::uint32_t v = firstVariant[p]; v != kNone; v = nextVariant[v])
-            if (variantNormal[v] == n) return v;
-        std::uint32_t v = add_vertex(p, n);
-        nextVariant.push_back(firstVariant[p]);
-        variantNormal.push_back(n);
-        firstVariant[p] = v;
-        return v;
-    };
+    // With normals, one vertex per (position, normal) pair that a corner uses, in that order;
+    // found by sorting, so no pattern of sharing can make it quadratic.
+    std::vector<std::uint64_t> pairs;
     if (hasNormals) {
-        firstVariant.assign(positionCount, kNone);
+        pairs.reserve(x.faceIndices.size());
+        for (std::size_t c = 0; c < x.faceIndices.size(); ++c)
+            pairs.push_back(std::uint64_t(x.faceIndices[c]) << 32 | x.faceNormalIndices[c]);
+        std::sort(pairs.begin(), pairs.end());
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+        g.vertices.reserve(pairs.size() * g.layout.slots);
+        for (std::uint64_t key : pairs) add_vertex(std::uint32_t(key >> 32), std::uint32_t(key));
     } else {
         g.vertices.reserve(positionCount * g.layout.slots);
         for (std::uint32_t p = 0; p < positionCount; ++p) add_vertex(p, 0);
     }
+    auto vertex_for = [&](std::uint32_t p, std::uint32_t n) {
+        if (!hasNormals) return p;
+        const std::uint64_t key = std::uint64_t(p) << 32 | n;
+        return std::uint32_t(std::lower_bound(pairs.begin(), pairs.end(), key) - pairs.begin());
+    };
 
     // Fans, with their material, in file order; sorted by material below.
     std::vector<std::uint32_t> tris, triAttr;

@@ -2,15 +2,17 @@
 #include "fish/skin_info.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <new>
 
 namespace brine {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+constexpr std::size_t kNone = ~std::size_t(0);
 
 Matrix to_matrix(const XMatrix& x) {
     Matrix m;
@@ -54,9 +56,12 @@ struct Group {
     std::uint32_t attrib;
     bool unbound;
     Palette palette;
-    std::uint32_t paletteId = 0;
-    std::vector<std::uint32_t> faces;
+    std::uint32_t paletteId;
+    std::uint32_t faceCount;
 };
+
+// How many of a material's latest groups a face may join.
+constexpr std::size_t kGroupSearch = 64;
 
 HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t options, BlendedMesh* out) {
     const std::uint32_t vcount = source.vertex_count();
@@ -132,36 +137,73 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
     }
     const std::uint32_t maxFaceInfl = std::max<std::uint32_t>(1, maxInfluences);
 
-    // Groups: first fit within each material, materials in face order.
+    // Groups: first fit within each material, materials in face order. Only the material's
+    // latest groups are tried, so a hostile file cannot make the search quadratic; a fish's
+    // mesh never has that many.
     std::vector<Group> groups;
+    std::vector<std::uint32_t> faceGroup(fcount);
     std::size_t materialFirstGroup = 0;
+    std::size_t unboundGroup = kNone;
     for (std::uint32_t f = 0; f < fcount; ++f) {
         const std::uint32_t attrib = source.faceAttributes[f];
-        if (f == 0 || attrib != source.faceAttributes[f - 1]) materialFirstGroup = groups.size();
+        if (f == 0 || attrib != source.faceAttributes[f - 1]) {
+            materialFirstGroup = groups.size();
+            unboundGroup = kNone;
+        }
         const Palette& p = facePalette[f];
-        Group* target = nullptr;
-        for (std::size_t g = materialFirstGroup; g < groups.size() && !target; ++g) {
-            Group& candidate = groups[g];
-            if (candidate.attrib != attrib) continue;
-            if (p.count == 0 ? candidate.unbound
-                             : !candidate.unbound && candidate.palette.union_size(p) <= maxFaceInfl)
-                target = &candidate;
+        std::size_t target = kNone;
+        if (p.count == 0) {
+            target = unboundGroup;
+        } else {
+            const std::size_t from = std::max(materialFirstGroup, groups.size() - std::min(groups.size(), kGroupSearch));
+            for (std::size_t g = from; g < groups.size() && target == kNone; ++g)
+                if (!groups[g].unbound && groups[g].palette.union_size(p) <= maxFaceInfl) target = g;
         }
-        if (!target) {
-            groups.push_back(Group{attrib, p.count == 0, Palette{}, 0, {}});
-            target = &groups.back();
+        if (target == kNone) {
+            target = groups.size();
+            groups.push_back(Group{attrib, p.count == 0, Palette{}, 0, 0});
+            if (p.count == 0) unboundGroup = target;
         }
-        target->palette.merge(p);
-        target->faces.push_back(f);
+        groups[target].palette.merge(p);
+        ++groups[target].faceCount;
+        faceGroup[f] = std::uint32_t(target);
     }
+    if (groups.size() > 0xFFFFFFFEu) return kFail;
 
     // Groups with the same bone list share vertex copies.
     std::vector<Palette> palettes;
-    for (Group& g : groups) {
-        auto it = std::find(palettes.begin(), palettes.end(), g.palette);
-        g.paletteId = std::uint32_t(it - palettes.begin());
-        if (it == palettes.end()) palettes.push_back(g.palette);
+    {
+        std::map<std::array<std::uint32_t, kMaxFaceInfluences + 1>, std::uint32_t> ids;
+        for (Group& g : groups) {
+            std::array<std::uint32_t, kMaxFaceInfluences + 1> key{};
+            key[0] = g.palette.count;
+            std::copy(g.palette.bone, g.palette.bone + g.palette.count, key.begin() + 1);
+            auto found = ids.emplace(key, std::uint32_t(palettes.size()));
+            if (found.second) palettes.push_back(g.palette);
+            g.paletteId = found.first->second;
+        }
     }
+
+    // Faces in group order.
+    std::vector<std::uint32_t> groupStart(groups.size() + 1, 0);
+    for (std::size_t g = 0; g < groups.size(); ++g) groupStart[g + 1] = groupStart[g] + groups[g].faceCount;
+    std::vector<std::uint32_t> order(fcount);
+    {
+        std::vector<std::uint32_t> fill(groupStart.begin(), groupStart.end() - 1);
+        for (std::uint32_t f = 0; f < fcount; ++f) order[fill[faceGroup[f]]++] = f;
+    }
+
+    // One vertex per (bone list, source vertex) in use, ordered by bone list, so the vertices
+    // of a group lie together. Sorting keeps this linearithmic however the faces share them.
+    std::vector<std::uint64_t> cornerKey(std::size_t(fcount) * 3);
+    for (std::uint32_t i = 0; i < fcount; ++i) {
+        const std::uint32_t f = order[i];
+        const std::uint64_t palette = groups[faceGroup[f]].paletteId;
+        for (int k = 0; k < 3; ++k) cornerKey[std::size_t(i) * 3 + k] = palette << 32 | source.indices[std::size_t(f) * 3 + k];
+    }
+    std::vector<std::uint64_t> vertexKey(cornerKey);
+    std::sort(vertexKey.begin(), vertexKey.end());
+    vertexKey.erase(std::unique(vertexKey.begin(), vertexKey.end()), vertexKey.end());
 
     auto mesh = std::make_unique<MeshGeometry>();
     auto table = std::make_unique<BoneCombinationTable>();
@@ -173,52 +215,41 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
     const VertexLayout& to = mesh->layout;
     const VertexLayout& from = source.layout;
 
-    std::vector<std::uint32_t> firstCopy(vcount, kNone), nextCopy, copyPalette;
-    mesh->indices.reserve(std::size_t(fcount) * 3);
-    mesh->faceAttributes.reserve(fcount);
-    for (std::uint32_t gi = 0; gi < groups.size(); ++gi) {
-        const Group& g = groups[gi];
-        for (std::uint32_t f : g.faces) {
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t v = source.indices[std::size_t(f) * 3 + k];
-                std::uint32_t copy = firstCopy[v];
-                while (copy != kNone && copyPalette[copy] != g.paletteId) copy = nextCopy[copy];
-                if (copy == kNone) {
-                    copy = std::uint32_t(mesh->pointReps.size());
-                    mesh->pointReps.push_back(source.pointReps[v]);
-                    nextCopy.push_back(firstCopy[v]);
-                    copyPalette.push_back(g.paletteId);
-                    firstCopy[v] = copy;
-                    const std::size_t base = mesh->vertices.size();
-                    mesh->vertices.resize(base + to.slots, 0.0f);
-                    float* d = mesh->vertices.data() + base;
-                    const float* s = source.vertex(v);
-                    std::copy(s, s + 3, d);
-                    float slotWeight[kMaxFaceInfluences] = {};
-                    float total = 0.0f;
-                    for (std::uint32_t i = 0; i < vertexInfCount[v]; ++i) {
-                        const Influence& in = vertexInf[std::size_t(v) * kMaxFaceInfluences + i];
-                        for (std::uint32_t slot = 0; slot < g.palette.count; ++slot) {
-                            if (g.palette.bone[slot] == in.bone) {
-                                slotWeight[slot] = in.weight;
-                                total += in.weight;
-                            }
-                        }
-                    }
-                    // Only the weights before the group's last bone are stored; that one
-                    // takes what is left, so the stored ones must already be normalised.
-                    const std::uint32_t stored = g.palette.count ? g.palette.count - 1 : 0;
-                    for (std::uint32_t slot = 0; slot < stored && slot < weightCount; ++slot)
-                        d[to.weights + int(slot)] = total > 0.0f ? slotWeight[slot] / total : 0.0f;
-                    if (to.normal >= 0) std::copy(s + from.normal, s + from.normal + 3, d + to.normal);
-                    if (to.diffuse >= 0) std::memcpy(d + to.diffuse, s + from.diffuse, 4);
-                    if (to.texcoord >= 0) std::copy(s + from.texcoord, s + from.texcoord + 2, d + to.texcoord);
+    mesh->vertices.assign(vertexKey.size() * to.slots, 0.0f);
+    mesh->pointReps.resize(vertexKey.size());
+    for (std::size_t i = 0; i < vertexKey.size(); ++i) {
+        const std::uint32_t v = std::uint32_t(vertexKey[i]);
+        const Palette& palette = palettes[std::size_t(vertexKey[i] >> 32)];
+        mesh->pointReps[i] = source.pointReps[v];
+        float* d = mesh->vertex(std::uint32_t(i));
+        const float* s = source.vertex(v);
+        std::copy(s, s + 3, d);
+        float slotWeight[kMaxFaceInfluences] = {};
+        float total = 0.0f;
+        for (std::uint32_t j = 0; j < vertexInfCount[v]; ++j) {
+            const Influence& in = vertexInf[std::size_t(v) * kMaxFaceInfluences + j];
+            for (std::uint32_t slot = 0; slot < palette.count; ++slot) {
+                if (palette.bone[slot] == in.bone) {
+                    slotWeight[slot] = in.weight;
+                    total += in.weight;
                 }
-                mesh->indices.push_back(copy);
             }
-            mesh->faceAttributes.push_back(gi);
         }
+        // Only the weights before the list's last bone are stored; that one takes what is
+        // left, so the stored ones must already be normalised.
+        const std::uint32_t stored = palette.count ? palette.count - 1 : 0;
+        for (std::uint32_t slot = 0; slot < stored && slot < weightCount; ++slot)
+            d[to.weights + int(slot)] = total > 0.0f ? slotWeight[slot] / total : 0.0f;
+        if (to.normal >= 0) std::copy(s + from.normal, s + from.normal + 3, d + to.normal);
+        if (to.diffuse >= 0) std::memcpy(d + to.diffuse, s + from.diffuse, 4);
+        if (to.texcoord >= 0) std::copy(s + from.texcoord, s + from.texcoord + 2, d + to.texcoord);
     }
+    mesh->indices.resize(cornerKey.size());
+    for (std::size_t c = 0; c < cornerKey.size(); ++c)
+        mesh->indices[c] = std::uint32_t(std::lower_bound(vertexKey.begin(), vertexKey.end(), cornerKey[c]) -
+                                         vertexKey.begin());
+    mesh->faceAttributes.resize(fcount);
+    for (std::uint32_t i = 0; i < fcount; ++i) mesh->faceAttributes[i] = faceGroup[order[i]];
     rebuild_attribute_table(*mesh);
 
     table->boneIds.assign(groups.size() * maxFaceInfl, kNoBone);

@@ -72,9 +72,11 @@ struct BlendedMesh {
 // - each vertex keeps its four heaviest influences; each face is blended between at most four
 //   bones, the four with the largest weight summed over its corners when its corners name more;
 // - faces are grouped per material, in face order, into the first group of that material whose
-//   bones together with the face's still fit maxFaceInfluences (faces moved by no bone form
-//   their own groups, whose ids are all kNoBone); a group's ids are in ascending order;
-// - a vertex used by groups with different bone lists is copied for each list; its weights are
+//   bones together with the face's still fit maxFaceInfluences (only the material's 64 latest
+//   groups are tried, which bounds the work on hostile files); faces moved by no bone form one
+//   group per material whose ids are all kNoBone; a group's ids are in ascending order;
+// - a vertex used by groups with different bone lists is copied for each list (vertices are
+//   ordered by bone list, then source vertex, so a group's vertices lie together); its weights are
 //   those of the group's bones, renormalised to sum 1, in BoneId order, the last one implicit
 //   (vertex format XYZB(maxFaceInfluences - 1)); a vertex on none of the group's bones hangs
 //   entirely on the group's last bone;
