@@ -32,7 +32,7 @@ void FakeFishMeshes::record(MeshCall::Kind kind, const MeshResource& mesh, doubl
 HResult FakeFishMeshes::load_mesh(MeshResource& mesh, const char* packPath, const char* member) {
     record(MeshCall::kLoad, mesh, 0, std::string(packPath) + "|" + member);
     if (failed(loadResult)) return loadResult;
-    mesh.packPath = packPath;
+    mesh.texturePack = packPath;
     meshes_[&mesh].sets = setsOnLoad;
     return kOk;
 }

@@ -66,8 +66,11 @@ TEST_F(Roster, RecordsAreLittleEndianInSlotOrderWithZeroPadding) {
     for (int i = 148; i < 160; ++i) EXPECT_EQ(b[i], 0) << i;  // reserved
     EXPECT_EQ(std::memcmp(&b[160], "fish2", 6), 0);
     for (int i = 166; i < 192; ++i) EXPECT_EQ(b[i], 0) << i;
-    for (int i = 0; i < 1024; ++i)
-        if (i < 128 || i >= 192) ASSERT_EQ(b[i], 0) << i;
+    for (int i = 0; i < 1024; ++i) {
+        if (i < 128 || i >= 192) {
+            ASSERT_EQ(b[i], 0) << i;
+        }
+    }
 }
 
 TEST_F(Roster, ATwentyFourByteNameRoundTrips) {

@@ -2,32 +2,13 @@
 // matrices, draw order), including that the per-pass update allocates nothing.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "fish/behaviour.h"
 #include "fish/feeding.h"
 #include "fish/tank_update.h"
 #include "render/d3dx_math.h"
+#include "tests/unit/fish/allocation_counter.h"
 #include "tests/unit/fish/fish_fixture.h"
-
-// Counts allocations while a test asks for it; the rest of the program is unaffected.
-namespace {
-std::atomic<bool> gCountAllocations{false};
-std::atomic<long> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (gCountAllocations) ++gAllocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace brine {
 namespace {
@@ -219,11 +200,11 @@ TEST_F(TankUpdate, ThePerPassUpdateAllocatesNothing) {
         tank_step(world);
     }
     tank_animate(world, 0.01f);
-    gAllocations = 0;
-    gCountAllocations = true;
+    test::AllocationCounter::count = 0;
+    test::AllocationCounter::counting = true;
     for (int pass = 0; pass < 200; ++pass) tank_animate(world, 0.004f);
-    gCountAllocations = false;
-    EXPECT_EQ(gAllocations.load(), 0);
+    test::AllocationCounter::counting = false;
+    EXPECT_EQ(test::AllocationCounter::count.load(), 0);
 }
 
 }  // namespace
