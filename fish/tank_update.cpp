@@ -58,11 +58,15 @@ HResult tank_animate(FishWorld& world, float stepElapsed) {
 }
 
 void sort_draw_order(Tank& tank, const Vec3& eye) {
+    // Each fish's distance once, not once per comparison: nothing moves during the sort.
+    float distance[kFishSlotCount];
+    for (int s = 0; s < kFishSlotCount; ++s)
+        distance[s] = tank.fish[s].in_use() ? distance3(eye, tank.fish[s].body->position) : 0.0f;
     for (int i = 0; i < kFishSlotCount - 1; ++i) {
         for (int j = i; j < kFishSlotCount; ++j) {
             std::int32_t a = tank.drawOrder[i], b = tank.drawOrder[j];
             if (!slot_in_use(tank, a) || !slot_in_use(tank, b)) continue;
-            if (distance3(eye, tank.fish[a].body->position) < distance3(eye, tank.fish[b].body->position)) {
+            if (distance[a] < distance[b]) {
                 tank.drawOrder[i] = b;
                 tank.drawOrder[j] = a;
             }
