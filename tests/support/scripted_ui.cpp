@@ -195,7 +195,10 @@ int ScriptedUi::run_dialog(const DialogResource& dialog, DialogProcedure& proced
         dialogScripts.pop_front();
         script(open);
     }
-    if (!open.ended()) open.press_cancel();
+    if (!open.ended()) {
+        open.leftOpen = true;
+        open.press_cancel();
+    }
     dialogs.push_back(open);
     log_->push_back(std::string("dialog_end:") + dialog.name);
     return open.result.value_or(-1);

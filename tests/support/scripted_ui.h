@@ -61,6 +61,7 @@ public:
     std::optional<int> result;
     bool initAnswer = true;
     int commandsAfterEnd = 0;  // commands the procedure received after it ended the dialog
+    bool leftOpen = false;     // the script ended with the dialog still open (then cancelled)
 
 private:
     static constexpr int kIdOkButton = 1;
@@ -82,7 +83,8 @@ struct OpenFileCall {
 
 class ScriptedUi : public Ui {
 public:
-    // A dialog script acts on the open dialog like a user; without one, the dialog is cancelled.
+    // A dialog script acts on the open dialog like a user; a dialog still open after it (or
+    // without one) is cancelled.
     using DialogScript = std::function<void(ScriptedDialog&)>;
 
     explicit ScriptedUi(std::vector<std::string>* sharedLog = nullptr) : log_(sharedLog ? sharedLog : &ownLog) {}
