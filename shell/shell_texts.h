@@ -1,14 +1,11 @@
 // The shell's own texts: message captions and messages, Shift-JIS bytes as the program shows
-// them, plus the version string and the product's names. Must not depend on anything.
+// them. Must not depend on anything but base/.
 #pragma once
+#include "base/product.h"
 
 namespace brine {
 
-constexpr char kVersionString[] = "0.44";
-constexpr char kProductTitle[] = "Brinelight Vespera";  // window class and title, settings key
 constexpr char kTrayTip[] = "Brinelight";
-// The copyright line of the version box and of the first fixed ticker line.
-constexpr char kCopyrightLine[] = "Brinelight Vespera  Copyright (C) Orvane. All rights reserved.";
 
 // Captions.
 constexpr char kCaptionWarning[] = "\x8Cx\x8D\x90";                                   // 警告
