@@ -15,16 +15,16 @@ public:
 
     int count_fish() override {
         int n = 0;
-        for (const Slot& s : slots) n += s.used ? 1 : 0;
+        for (const Slot& s : fishSlots) n += s.used ? 1 : 0;
         return n;
     }
     const char* fish_name(int slot) override {
-        if (slot < 0 || slot >= kTankSlots || !slots[slot].used) return nullptr;
-        return slots[slot].name.c_str();
+        if (slot < 0 || slot >= kTankSlots || !fishSlots[slot].used) return nullptr;
+        return fishSlots[slot].name.c_str();
     }
     int find_fish_by_name(const char* name) override {
         for (int i = 0; i < kTankSlots; ++i)
-            if (slots[i].used && std::strcmp(slots[i].name.c_str(), name) == 0) return i;
+            if (fishSlots[i].used && std::strcmp(fishSlots[i].name.c_str(), name) == 0) return i;
         return -1;
     }
     HResult create_fish(int row, int satiety, int overfed, const char* name) override {
@@ -32,8 +32,8 @@ public:
         lastCreate = {row, satiety, overfed};
         if (createFails || row < 0 || row >= catalogRows) return kFail;
         for (int i = 0; i < kMaxLiveFish; ++i) {
-            if (!slots[i].used) {
-                slots[i] = {true, name, row};
+            if (!fishSlots[i].used) {
+                fishSlots[i] = {true, name, row};
                 return kOk;
             }
         }
@@ -41,7 +41,7 @@ public:
     }
     void clear_fish_slot(int slot) override {
         log_->push_back("clear_fish_slot:" + std::to_string(slot));
-        if (slot >= 0 && slot < kTankSlots) slots[slot] = Slot{};
+        if (slot >= 0 && slot < kTankSlots) fishSlots[slot] = Slot{};
     }
     void save_roster() override {
         log_->push_back("save_roster");
@@ -58,7 +58,7 @@ public:
     HResult recreate_display() override {
         log_->push_back("recreate_display");
         if (recreateFails) {
-            for (Slot& s : slots) s = Slot{};  // a failed rebuild leaves no fish
+            for (Slot& s : fishSlots) s = Slot{};  // a failed rebuild leaves no fish
             return kFail;
         }
         return kOk;
@@ -66,7 +66,7 @@ public:
     void shutdown_display() override { log_->push_back("shutdown_display"); }
 
     // Puts a fish straight into a slot.
-    void place(int slot, const std::string& name, int row = 0) { slots[slot] = {true, name, row}; }
+    void place(int slot, const std::string& name, int row = 0) { fishSlots[slot] = {true, name, row}; }
 
     struct Slot {
         bool used = false;
@@ -76,7 +76,7 @@ public:
     struct CreateCall {
         int row = -1, satiety = -1, overfed = -1;
     };
-    Slot slots[kTankSlots];
+    Slot fishSlots[kTankSlots];
     int catalogRows = 1000;  // rows create_fish accepts
     bool createFails = false, wallpaperFails = false, recreateFails = false;
     int rosterSaves = 0, feeds = 0;

@@ -21,7 +21,7 @@ class AddFishDialogTest : public ::testing::Test {
 protected:
     AddFishDialogTest() : ui(&log), aquarium(&log) {
         add_row("wakin", "\x98" "a\x8B\xE0", "\x8B\xE0\x82\xBF\x82\xE1\x82\xF1");  // 和金, 金ちゃん
-        add_row("ryukin", "\x97\xAC\x8B\xE0", "ryu");                             // 琉金
+        add_row("ryukin", "\x97\xAE\x8B\xE0", "ryu");                             // 琉金
         aquarium.catalogRows = 2;
     }
     void add_row(const char* model, const char* kind, const char* name) {
@@ -55,7 +55,7 @@ protected:
 
 TEST_F(AddFishDialogTest, ListsKindsAndProposesTheDefaultName) {
     EXPECT_EQ(run([](test::ScriptedDialog&) {}), kIdCancel);
-    EXPECT_EQ(shown().combo(kIdKindCombo).items, (std::vector<std::string>{"\x98" "a\x8B\xE0", "\x97\xAC\x8B\xE0"}));
+    EXPECT_EQ(shown().combo(kIdKindCombo).items, (std::vector<std::string>{"\x98" "a\x8B\xE0", "\x97\xAE\x8B\xE0"}));
     EXPECT_EQ(shown().combo(kIdKindCombo).selection, 0);
     EXPECT_EQ(shown().text(kIdNameEdit), "\x8B\xE0\x82\xBF\x82\xE1\x82\xF1");
     EXPECT_EQ(aquarium.count_fish(), 0);
@@ -69,7 +69,7 @@ TEST_F(AddFishDialogTest, ChangingTheKindReplacesATypedName) {
     });
     EXPECT_EQ(shown().result, kIdOk);
     EXPECT_EQ(aquarium.find_fish_by_name("ryu"), 0);
-    EXPECT_EQ(aquarium.slots[0].row, 1);
+    EXPECT_EQ(aquarium.fishSlots[0].row, 1);
     EXPECT_EQ(aquarium.lastCreate.satiety, 0);
     EXPECT_EQ(aquarium.lastCreate.overfed, 0);
     EXPECT_EQ(log.back(), "dialog_end:RES_DLG_ADD");

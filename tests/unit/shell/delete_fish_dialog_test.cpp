@@ -40,7 +40,7 @@ TEST_F(DeleteFishDialogTest, ListsNamesInSlotOrderAndDeletesTheChosenOne) {
               kIdOk);
     const auto& combo = ui.dialogs.back().combo(kIdNameCombo);
     EXPECT_EQ(combo.items, (std::vector<std::string>{"zed", "bob", "amy", "cat", "\x83z\x83\x8B"}));
-    EXPECT_FALSE(aquarium.slots[2].used);
+    EXPECT_FALSE(aquarium.fishSlots[2].used);
     EXPECT_EQ(aquarium.count_fish(), 4);
     EXPECT_EQ(aquarium.rosterSaves, 1);
     EXPECT_TRUE(ui.messages.empty());
@@ -60,7 +60,7 @@ TEST_F(DeleteFishDialogTest, NameThatVanishedResetsTheWholeTank) {
     aquarium.place(7, "b");
     aquarium.place(12, "c");
     run([this](test::ScriptedDialog& d) {
-        aquarium.slots[0].name = "renamed";  // the fish changed while the dialog was open
+        aquarium.fishSlots[0].name = "renamed";  // the fish changed while the dialog was open
         d.press_ok();
     });
     ASSERT_EQ(ui.messages.size(), 1u);
