@@ -156,17 +156,6 @@ TEST_F(MainWindowTest, DialogCommandsOpenTheirDialogs) {
                                              "dialog_end:RES_DLG_DELETE", "open_file"}));
 }
 
-TEST_F(MainWindowTest, LeftClicksAndOtherNotificationsOpenNothing) {
-    // Only kTrayRightButton reaches the window; the Ui filters every other notification.
-    MainWindow window(parts);
-    window.handle_event({UiEventKind::kTrayRightButton, 0});
-    EXPECT_EQ(ui.menus.size(), 1u);
-    ui.menuChoices = {0};
-    window.handle_event({UiEventKind::kTrayRightButton, 0});
-    EXPECT_EQ(ui.menus.size(), 2u);
-    EXPECT_EQ(flags.timeRunning, 1);
-}
-
 TEST_F(MainWindowTest, ExitRunsTheShutdownInOrderOnce) {
     MainWindow window(parts);
     window.create();

@@ -182,14 +182,5 @@ TEST_F(SettingsDialogTest, StoredIndexOutsideTheListIsLeftAlone) {
     EXPECT_EQ(store.dword_of("BBSIZE"), 7u);
 }
 
-TEST_F(SettingsDialogTest, OverlongChosenPathIsRefusedWhole) {
-    ui.fileChoices.push_back(std::string(300, 'a'));  // does not fit the 260-byte buffer
-    run([](test::ScriptedDialog& d) {
-        d.click(kIdBrowse);
-        d.press_ok();
-    });
-    EXPECT_STREQ(settings.wallpaperFile, "C:\\pictures\\sea.jpg");
-}
-
 }  // namespace
 }  // namespace brine
