@@ -7,6 +7,6 @@ namespace brine {
 constexpr char kVersionString[] = "0.44";
 constexpr char kProductTitle[] = "Brinelight Vespera";  // window class and title, settings key
 // The copyright line of the version box and of the first fixed ticker line.
-constexpr char kCopyrightLine[] = "Brinelight Vespera  Copyright (C) Orvane. All rights reserved.";
+constexpr char kProductCopyright[] = "Brinelight Vespera  Copyright (C) Orvane. All rights reserved.";
 
 }  // namespace brine

@@ -29,7 +29,11 @@ struct TopicTicker {
     TopicItem items[kTopicCapacity];
 
     void clear();  // no lines, all counters 0
-    const TopicItem& current() const { return items[topicIndex]; }
+    // The text of line `index`, null when it has none or the index is outside the table (what
+    // frame composition's TopicSource answers).
+    const char* topic_text(std::int32_t index) const {
+        return index >= 0 && index < kTopicCapacity ? items[index].c_str() : nullptr;
+    }
 };
 
 // One drawn frame's move: 2 pixels on; at the scroll end the next line comes in from the right

@@ -64,7 +64,7 @@ bool parse_topics(ScriptText& script, TopicTicker& ticker, const TopicsHost& hos
 void set_fixed_topics(TopicTicker& ticker) {
     ticker.clear();
     ticker.topicCount = 2;
-    ticker.items[0].set(kCopyrightLine);
+    ticker.items[0].set(kProductCopyright);
     ticker.items[1].set((std::string(kTopicsSiteLine) + kMakerSite).c_str());
 }
 

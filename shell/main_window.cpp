@@ -11,7 +11,7 @@
 namespace brine {
 
 std::string version_text() {
-    return std::string(kProductTitle) + " Ver." + kVersionString + " \n" + kCopyrightLine;
+    return std::string(kProductTitle) + " Ver." + kVersionString + " \n" + kProductCopyright;
 }
 
 MainWindow::MainWindow(const MainWindowParts& parts) : p_(parts), versionText_(version_text()) {}

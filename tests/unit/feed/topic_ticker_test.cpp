@@ -41,7 +41,10 @@ TEST(TopicTicker, StepsThroughEveryLineIncludingUnsetOnes) {
         seen.push_back(t.topicIndex);
     }
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 0, 1}));
-    EXPECT_EQ(t.items[2].c_str(), nullptr);
+    EXPECT_EQ(t.topic_text(2), nullptr);
+    EXPECT_STREQ(t.topic_text(0), "ab");
+    EXPECT_EQ(t.topic_text(64), nullptr);
+    EXPECT_EQ(t.topic_text(-1), nullptr);
     EXPECT_EQ(t.items[2].width, 0);
 }
 

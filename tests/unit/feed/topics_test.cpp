@@ -135,7 +135,7 @@ TEST_F(TopicsTest, WithoutNetworkTwoFixedLines) {
     http.online = false;
     ASSERT_TRUE(load_topics(http, {&boxes, &urls}, ticker, 800));
     EXPECT_EQ(ticker.topicCount, 2);
-    EXPECT_EQ(line(0), kCopyrightLine);
+    EXPECT_EQ(line(0), kProductCopyright);
     EXPECT_NE(line(0).find("Brinelight"), std::string::npos);
     EXPECT_NE(line(0).find("Orvane"), std::string::npos);
     EXPECT_EQ(line(1), std::string("\x8C\xF6\x8E\xAE\x83T\x83" "C\x83g\x82\xCD\x82\xB1\x82\xBF\x82\xE7 \x81\xCB ") + kMakerSite);

@@ -88,7 +88,7 @@ TEST_F(TopicsOverHttp, ShortBodyIsZeroFilledToItsLength) {
 TEST_F(TopicsOverHttp, NoLengthOrNoServerGivesTheFixedLines) {
     EXPECT_TRUE(serve("TopixCount(5)End()", -1));
     EXPECT_EQ(ticker.topicCount, 2);
-    EXPECT_EQ(ticker.items[0].text, kCopyrightLine);
+    EXPECT_EQ(ticker.items[0].text, kProductCopyright);
 
     int port;
     {

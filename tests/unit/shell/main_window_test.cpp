@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, FeedWebSiteAndVersion) {
     ui.messageAnswers = {kIdCancel};
     window.command(kCmdVersion);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Brinelight Vespera Ver.0.44 \n" + std::string(kCopyrightLine));
+    EXPECT_EQ(ui.messages[0].text, "Brinelight Vespera Ver.0.44 \n" + std::string(kProductCopyright));
     EXPECT_EQ(ui.messages[0].caption, kCaptionVersion);
     EXPECT_EQ(ui.messages[0].style, static_cast<std::uint32_t>(kMbOkCancel | kMbIconInformation));
     EXPECT_TRUE(ui.messages[0].owned);
