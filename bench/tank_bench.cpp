@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 struct BenchTank {
     BenchTank() : camera(&device, 640, 480) {
         camera.set_eye(0, 0, -300);
-        create_pellet_boards(tank, nullptr, nullptr);
+        test::give_pellet_boards(tank);
         rand.srand(4242);
         clock.ticks = 1000;
         world.tank = &tank;

@@ -52,9 +52,7 @@ HResult create_fish(FishWorld& world, std::int32_t catalogIndex, std::int32_t sa
     f.body.reset(new (std::nothrow) SceneObject());
     if (!f.body) return give_up(tank, slot);
     SceneObject& body = *f.body;
-    body.drawableKind = kDrawMesh;
-    body.drawable = f.mesh.get();
-    world.meshes->reset_mesh_time(*f.mesh);
+    body.attach_mesh(f.mesh.get(), world.meshes);
     body.set_blend_mode(kBlendAlpha);
     body.set_lighting(true);
     body.set_depth_test(true);

@@ -56,7 +56,7 @@ bool written_whole(const std::string& tempPath, const unsigned char (&bytes)[kSa
 
 void encode_roster(const Tank& tank, unsigned char (&out)[kSaveFileSize]) {
     std::memset(out, 0, sizeof out);
-    for (int slot = 0; slot < kFishSlotCount; ++slot) {
+    for (int slot = 0; slot < kTankSlots; ++slot) {
         const FishRecord& f = tank.fish[slot];
         if (!f.in_use()) continue;
         unsigned char* r = out + slot * kSaveRecordSize;
@@ -136,10 +136,15 @@ int load_roster(FishWorld& world, const char* path) {
         if (!path || !in.open_existing(path, false)) return 0;
         size = read_up_to(in, bytes, kSaveFileSize);
     }
+    return restore_roster(world, bytes, size);
+}
+
+int restore_roster(FishWorld& world, const unsigned char* bytes, std::size_t size) {
     const std::uint32_t now = world.now();
+    const std::size_t records = std::min(size, kSaveFileSize) / kSaveRecordSize;
     int restored = 0;
     // Only records read whole: a torn last record is never filled from the one before it.
-    for (std::uint32_t i = 0; i < size / kSaveRecordSize; ++i) {
+    for (std::size_t i = 0; i < records; ++i) {
         FishSaveRecord r = decode_save_record(bytes + i * kSaveRecordSize);
         if (r.occupied != 1) continue;
         if (!world.catalog || r.kindIndex < 0 || r.kindIndex >= world.catalog->count) continue;

@@ -50,5 +50,7 @@ HResult save_roster(const Tank& tank, const char* path = kRosterFileName);
 // occupied word is not 1, whose kindIndex is outside the catalog, whose name is empty or already
 // taken by a live fish, and fish that cannot be created. Gives the number of fish restored.
 int load_roster(FishWorld& world, const char* path = kRosterFileName);
+// load_roster after the read: the restore from the file's bytes (at most 1024 are looked at).
+int restore_roster(FishWorld& world, const unsigned char* bytes, std::size_t size);
 
 }  // namespace brine

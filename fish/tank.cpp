@@ -3,45 +3,25 @@
 #include "fish/tank.h"
 
 #include <cstring>
-#include <new>
+#include <utility>
 
 namespace brine {
 
 Tank::Tank() {
-    for (int i = 0; i < kFishSlotCount; ++i) drawOrder[i] = i;
+    for (int i = 0; i < kTankSlots; ++i) drawOrder[i] = i;
 }
 
 void reset_fish_slots(Tank& tank) {
-    for (int i = 0; i < kFishSlotCount; ++i) {
+    for (int i = 0; i < kTankSlots; ++i) {
         clear_fish_slot(tank, i);
         tank.drawOrder[i] = i;
     }
 }
 
-bool create_pellet_boards(Tank& tank, void* boardResource, void* foodTexture) {
-    bool all = true;
-    for (FoodPellet& pellet : tank.pellets) {
-        pellet.active = 0;
-        pellet.board.reset(new (std::nothrow) SceneObject());
-        if (!pellet.board) {
-            all = false;
-            continue;
-        }
-        SceneObject& b = *pellet.board;
-        b.drawableKind = boardResource ? kDrawBoard : kDrawNothing;
-        b.drawable = boardResource;
-        b.textures[0] = foodTexture;
-        b.set_blend_mode(kBlendAlpha);
-        b.set_lighting(false);
-        b.set_depth_test(true);
-        b.set_face_pitch(true);
-        b.set_face_yaw(true);
-        b.set_scale(3.0f, 3.0f, 3.0f);
-        b.set_position(0.0f, 0.0f, 0.0f);
-        b.set_diffuse(1.0f, 1.0f, 1.0f, 1.0f);
-        b.set_ambient(0.5f, 0.5f, 0.5f, 1.0f);
-    }
-    return all;
+void set_pellet_board(Tank& tank, int pellet, std::unique_ptr<SceneObject> board) {
+    if (pellet < 0 || pellet >= kTankPellets) return;
+    tank.pellets[pellet].active = 0;
+    tank.pellets[pellet].board = std::move(board);
 }
 
 int count_fish(const Tank& tank) {
@@ -53,13 +33,13 @@ int count_fish(const Tank& tank) {
 
 int find_fish_by_name(const Tank& tank, const char* name) {
     if (!name) return -1;
-    for (int i = 0; i < kFishSlotCount; ++i)
+    for (int i = 0; i < kTankSlots; ++i)
         if (tank.fish[i].in_use() && std::strcmp(tank.fish[i].name, name) == 0) return i;
     return -1;
 }
 
 void clear_fish_slot(Tank& tank, int slot) {
-    if (slot < 0 || slot >= kFishSlotCount) return;
+    if (slot < 0 || slot >= kTankSlots) return;
     FishRecord& f = tank.fish[slot];
     // The body points at the mesh, so it goes first.
     f.body.reset();
@@ -77,7 +57,7 @@ bool fail(std::string* why, int slot, const char* what) {
 }  // namespace
 
 bool check_tank_invariants(const Tank& tank, std::string* why) {
-    for (int i = 0; i < kFishSlotCount; ++i) {
+    for (int i = 0; i < kTankSlots; ++i) {
         const FishRecord& f = tank.fish[i];
         if (!f.in_use()) {
             if (f.mesh || f.motion.trackRecords || f.name[0] != '\0')
@@ -100,20 +80,20 @@ bool check_tank_invariants(const Tank& tank, std::string* why) {
         if (f.satiety < 0 || f.satiety > kMaxSatiety) return fail(why, i, "satiety outside 0..10");
         if (f.overfedCount < 0 || f.overfedCount > kMaxOverfedCount)
             return fail(why, i, "overfed count outside 0..100");
-        if (is_pellet_target(f.target) && pellet_of_target(f.target) >= kPelletCount)
+        if (is_pellet_target(f.target) && pellet_of_target(f.target) >= kTankPellets)
             return fail(why, i, "pellet target outside 0..15");
         if (!is_pellet_target(f.target) && f.target != 0) return fail(why, i, "target neither 0 nor a pellet");
         for (int j = 0; j < i; ++j)
             if (tank.fish[j].in_use() && std::strcmp(tank.fish[j].name, f.name) == 0)
                 return fail(why, i, "name not unique");
     }
-    bool seen[kFishSlotCount] = {};
-    for (int i = 0; i < kFishSlotCount; ++i) {
+    bool seen[kTankSlots] = {};
+    for (int i = 0; i < kTankSlots; ++i) {
         std::int32_t s = tank.drawOrder[i];
-        if (s < 0 || s >= kFishSlotCount || seen[s]) return fail(why, -1, "drawOrder is not a permutation of 0..15");
+        if (s < 0 || s >= kTankSlots || seen[s]) return fail(why, -1, "drawOrder is not a permutation of 0..15");
         seen[s] = true;
     }
-    for (int i = 0; i < kPelletCount; ++i) {
+    for (int i = 0; i < kTankPellets; ++i) {
         const FoodPellet& p = tank.pellets[i];
         if (p.active != 0 && p.active != 1) return fail(why, -1, "pellet active flag neither 0 nor 1");
         if (p.active && !p.board) return fail(why, -1, "active pellet without a board");

@@ -14,9 +14,9 @@
 
 namespace brine {
 
-constexpr int kFishSlotCount = 16;
+constexpr int kTankSlots = 16;
 constexpr int kCreatableSlotCount = 10;  // slots 10..15 are visited by every loop, never filled
-constexpr int kPelletCount = 16;
+constexpr int kTankPellets = 16;
 constexpr std::int32_t kMaxSatiety = 10;
 constexpr std::int32_t kMaxOverfedCount = 100;
 constexpr std::size_t kFishNameMax = 24;  // bytes: 12 full-width characters
@@ -83,9 +83,9 @@ struct FoodPellet {
 struct Tank {
     Tank();  // every slot free, drawOrder 0..15, pellets inactive and without boards
 
-    FishRecord fish[kFishSlotCount];
-    FoodPellet pellets[kPelletCount];
-    std::int32_t drawOrder[kFishSlotCount];
+    FishRecord fish[kTankSlots];
+    FoodPellet pellets[kTankPellets];
+    std::int32_t drawOrder[kTankSlots];
     // Set by the shell once a display rebuild failed: the emptied table is then no roster, and
     // save_roster refuses to write it over the saved one.
     bool rosterSaveBlocked = false;
@@ -93,11 +93,9 @@ struct Tank {
 
 // Scene start: every slot released and zeroed, drawOrder 0..15. Pellets are left to the scene.
 void reset_fish_slots(Tank& tank);
-// The pellets' boards as the scene sets them up: the board resource and food texture (either may
-// be null: drawn untextured or not at all), alpha blend, unlit, facing the camera, scale 3, all
-// inactive. The boards of an earlier scene are freed. False when memory runs out (those pellets
-// stay without a board and are skipped by every pellet operation).
-bool create_pellet_boards(Tank& tank, void* boardResource, void* foodTexture);
+// Scene start: pellet 0..15 becomes inactive and owns `board` (which may be null when memory ran
+// out: such a pellet is skipped by every pellet operation); the board of an earlier scene is freed.
+void set_pellet_board(Tank& tank, int pellet, std::unique_ptr<SceneObject> board);
 
 // Number of in-use slots among all 16.
 int count_fish(const Tank& tank);

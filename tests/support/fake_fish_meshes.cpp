@@ -1,6 +1,8 @@
 #include "tests/support/fake_fish_meshes.h"
 
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace brine::test {
 
@@ -93,8 +95,7 @@ FishRecord& place_test_fish(Tank& tank, FakeFishMeshes& meshes, int slot, const 
     f.mesh.reset(new MeshResource());
     meshes.add_mesh(*f.mesh, spec.animationSets);
     f.body.reset(new SceneObject());
-    f.body->drawableKind = kDrawMesh;
-    f.body->drawable = f.mesh.get();
+    f.body->attach_mesh(f.mesh.get(), nullptr);
     f.body->set_blend_mode(kBlendAlpha);
     f.body->set_culling(false);
     f.body->position = spec.position;
@@ -108,6 +109,19 @@ FishRecord& place_test_fish(Tank& tank, FakeFishMeshes& meshes, int slot, const 
     f.stateStart = now;
     f.stateDuration = 0;
     return f;
+}
+
+void give_pellet_boards(Tank& tank) {
+    for (int i = 0; i < kTankPellets; ++i) {
+        std::unique_ptr<SceneObject> board(new SceneObject());
+        board->set_blend_mode(kBlendAlpha);
+        board->set_lighting(false);
+        board->set_face_pitch(true);
+        board->set_face_yaw(true);
+        board->set_scale(3.0f, 3.0f, 3.0f);
+        board->set_ambient(0.5f, 0.5f, 0.5f, 1.0f);
+        set_pellet_board(tank, i, std::move(board));
+    }
 }
 
 }  // namespace brine::test

@@ -2,7 +2,8 @@
 // (or fail when told), with a chosen number of animation sets and an animation time that set,
 // get and advance move like the real controller's (a mesh without sets has no controller: its
 // time reads 0 and never moves). Motion calls can be recorded for tests; lookups allocate
-// nothing, so tank_animate stays allocation-free with it. Also builds fish directly in a slot.
+// nothing, so tank_animate stays allocation-free with it. Also builds fish directly in a slot
+// and gives the pellets their boards.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -73,5 +74,9 @@ struct TestFishSpec {
 // own mesh, the test motion values, state Idle with a zero pause, satiety clock at `now`.
 FishRecord& place_test_fish(Tank& tank, FakeFishMeshes& meshes, int slot, const TestFishSpec& spec,
                             std::uint32_t now);
+
+// Boards for all 16 pellets as the scene makes them (facing the camera, scale 3, alpha blend,
+// unlit), without registry resources behind them.
+void give_pellet_boards(Tank& tank);
 
 }  // namespace brine::test

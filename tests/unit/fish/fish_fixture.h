@@ -33,7 +33,7 @@ protected:
         catalog.count = 1;
         catalog.rows[0].packNumber = 1;
         catalog.rows[0].modelName = "kingyo";
-        create_pellet_boards(tank, nullptr, nullptr);
+        give_pellet_boards(tank);
         world.tank = &tank;
         world.clock = &clock;
         world.rand = &rand;

@@ -73,8 +73,8 @@ TEST_F(TankDay, TwentyFourHoursWithTenFish) {
     for (int i = 0; i < 10; ++i) {
         lastDrop[i] = tank.fish[i].satietyClock;
     }
-    bool landed[kPelletCount] = {};
-    std::uint32_t landedAt[kPelletCount] = {};
+    bool landed[kTankPellets] = {};
+    std::uint32_t landedAt[kTankPellets] = {};
     long eaten = 0, vanished = 0, feedings = 0, drops = 0;
 
     const auto began = std::chrono::steady_clock::now();
@@ -87,14 +87,14 @@ TEST_F(TankDay, TwentyFourHoursWithTenFish) {
         clock.ticks = start + static_cast<std::uint32_t>((static_cast<std::uint64_t>(step) + 1) * 1000 / 30);
         const std::uint32_t now = clock.ticks;
         FishState before[10];
-        int activeBefore[kPelletCount];
+        int activeBefore[kTankPellets];
         for (int i = 0; i < 10; ++i) before[i] = tank.fish[i].state;
-        for (int p = 0; p < kPelletCount; ++p) activeBefore[p] = tank.pellets[p].active;
+        for (int p = 0; p < kTankPellets; ++p) activeBefore[p] = tank.pellets[p].active;
 
         tank_step(world);
         tank_animate(world, 1.0f / 30.0f);
 
-        bool eatenNow[kPelletCount] = {};
+        bool eatenNow[kTankPellets] = {};
         for (int i = 0; i < 10; ++i) {
             const FishRecord& f = tank.fish[i];
             if (f.state == FishState::Eating && before[i] != FishState::Eating) {
@@ -112,7 +112,7 @@ TEST_F(TankDay, TwentyFourHoursWithTenFish) {
             ey.add(f.body->position.y);
             ez.add(f.body->position.z);
         }
-        for (int p = 0; p < kPelletCount; ++p) {
+        for (int p = 0; p < kTankPellets; ++p) {
             const FoodPellet& pellet = tank.pellets[p];
             if (pellet.active && pellet.board->position.y == -75.0f) {
                 if (!landed[p]) {
@@ -139,7 +139,7 @@ TEST_F(TankDay, TwentyFourHoursWithTenFish) {
 
     EXPECT_EQ(feedings, 12);
     EXPECT_GT(eaten, 0);
-    EXPECT_EQ(eaten + vanished, feedings * kPelletCount);  // every pellet eaten or rested away
+    EXPECT_EQ(eaten + vanished, feedings * kTankPellets);  // every pellet eaten or rested away
     EXPECT_GE(drops, 10 * 23);                             // each fish's clock struck every hour
     EXPECT_EQ(count_fish(tank), 10);
     RecordProperty("eaten", static_cast<int>(eaten));

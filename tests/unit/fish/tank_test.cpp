@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "fish/tank.h"
+#include "fish/tank_view.h"
 #include "tests/unit/fish/fish_fixture.h"
 
 namespace brine {
@@ -16,7 +17,7 @@ class TankSlots : public FishWorldTest {};
 TEST_F(TankSlots, AFreshTankIsEmptyAndOrdered) {
     Tank fresh;
     EXPECT_EQ(count_fish(fresh), 0);
-    for (int i = 0; i < kFishSlotCount; ++i) EXPECT_EQ(fresh.drawOrder[i], i);
+    for (int i = 0; i < kTankSlots; ++i) EXPECT_EQ(fresh.drawOrder[i], i);
     for (const FoodPellet& p : fresh.pellets) EXPECT_EQ(p.active, 0);
     std::string why;
     EXPECT_TRUE(check_tank_invariants(fresh, &why)) << why;
@@ -73,28 +74,42 @@ TEST_F(TankSlots, ResetFreesEverySlotAndRestoresTheDrawOrder) {
     tank.drawOrder[5] = 0;
     reset_fish_slots(tank);
     EXPECT_EQ(count_fish(tank), 0);
-    for (int i = 0; i < kFishSlotCount; ++i) EXPECT_EQ(tank.drawOrder[i], i);
+    for (int i = 0; i < kTankSlots; ++i) EXPECT_EQ(tank.drawOrder[i], i);
 }
 
-TEST_F(TankSlots, PelletBoardsAreSetUpAsTheSceneDrawsThem) {
-    int boardResource = 0, texture = 0;
+TEST_F(TankSlots, APelletTakesItsNewBoardInactive) {
     tank.pellets[3].active = 1;
-    ASSERT_TRUE(create_pellet_boards(tank, &boardResource, &texture));
-    for (const FoodPellet& p : tank.pellets) {
-        ASSERT_TRUE(p.board);
-        EXPECT_EQ(p.active, 0);
-        EXPECT_EQ(p.board->drawableKind, kDrawBoard);
-        EXPECT_EQ(p.board->drawable, &boardResource);
-        EXPECT_EQ(p.board->textures[0], &texture);
-        EXPECT_EQ(p.board->blendMode, kBlendAlpha);
-        EXPECT_EQ(p.board->renderFlags, kFlagDepthTest | kFlagCulling | kFlagFacePitch | kFlagFaceYaw);
-        EXPECT_EQ(p.board->scale.x, 3.0f);
-        EXPECT_EQ(p.board->scale.z, 3.0f);
-        EXPECT_EQ(p.board->material.ambient.r, 0.5f);
-        EXPECT_EQ(p.board->material.diffuse.g, 1.0f);
-    }
-    ASSERT_TRUE(create_pellet_boards(tank, nullptr, nullptr));
-    EXPECT_EQ(tank.pellets[0].board->drawableKind, kDrawNothing);
+    SceneObject* board = new SceneObject();
+    set_pellet_board(tank, 3, std::unique_ptr<SceneObject>(board));
+    EXPECT_EQ(tank.pellets[3].board.get(), board);
+    EXPECT_EQ(tank.pellets[3].active, 0);
+    set_pellet_board(tank, 3, nullptr);  // memory ran out: the pellet has no board and is skipped
+    EXPECT_EQ(tank.pellets[3].board, nullptr);
+    set_pellet_board(tank, 16, std::unique_ptr<SceneObject>(new SceneObject()));  // ignored
+    set_pellet_board(tank, -1, std::unique_ptr<SceneObject>(new SceneObject()));
+}
+
+TEST_F(TankSlots, TheDrawViewReadsTheSlotsAsTheyAre) {
+    FishRecord& f = place(4, {0, 0, 0}, 0.0f, 6);
+    tank.drawOrder[0] = 4;
+    tank.drawOrder[4] = 0;
+    tank.pellets[2].active = 1;
+    TankDrawView view(tank);
+    EXPECT_EQ(view.draw_order(0), 4);
+    EXPECT_EQ(view.draw_order(16), -1);
+    EXPECT_EQ(view.fish_body(4), f.body.get());
+    EXPECT_EQ(view.fish_body(5), nullptr);
+    EXPECT_EQ(view.fish_body(-1), nullptr);
+    EXPECT_STREQ(view.fish_name(4), "fish4");
+    EXPECT_EQ(view.fish_name(5), nullptr);
+    EXPECT_EQ(view.fish_satiety(4), 6);
+    EXPECT_TRUE(view.pellet_active(2));
+    EXPECT_FALSE(view.pellet_active(3));
+    EXPECT_EQ(view.pellet_board(2), tank.pellets[2].board.get());
+    set_pellet_board(tank, 2, nullptr);
+    tank.pellets[2].active = 1;
+    EXPECT_FALSE(view.pellet_active(2));  // nothing to draw
+    EXPECT_EQ(view.pellet_board(99), nullptr);
 }
 
 struct Damage {
@@ -104,7 +119,7 @@ struct Damage {
 
 TEST_F(TankSlots, TheInvariantCheckFindsEachKindOfDamage) {
     const Damage damages[] = {
-        {"mesh missing", [](Tank& t) { t.fish[1].body->drawable = nullptr; }},
+        {"body draws no mesh", [](Tank& t) { t.fish[1].body->drawable = nullptr; }},
         {"satiety 11", [](Tank& t) { t.fish[1].satiety = 11; }},
         {"satiety -1", [](Tank& t) { t.fish[1].satiety = -1; }},
         {"overfed 101", [](Tank& t) { t.fish[1].overfedCount = 101; }},
@@ -131,7 +146,7 @@ TEST_F(TankSlots, TheInvariantCheckFindsEachKindOfDamage) {
     };
     for (const Damage& d : damages) {
         reset_fish_slots(tank);
-        create_pellet_boards(tank, nullptr, nullptr);
+        test::give_pellet_boards(tank);
         place(0, {0, 0, 0});
         place(1, {10, 0, 0});
         std::string why;
