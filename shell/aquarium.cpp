@@ -76,6 +76,7 @@ Aquarium::Aquarium(const AquariumPlatform& platform) : p_(platform) {
     frameInputs_.reset(new FrameInputs{settings.backBufferWidth, settings.backBufferHeight, settings.wallpaperMode,
                                        settings.showNames, settings.showSatiety, flags.showTopics,
                                        flags.fishDrawModeFlag, ticker.topicIndex, ticker.topicScroll, this});
+    tankView_ = std::make_unique<TankDrawView>(tank);
 }
 
 Aquarium::~Aquarium() {
@@ -163,7 +164,7 @@ void Aquarium::enter_background() { p_.desktop->enter_background(); }
 int Aquarium::count_fish() { return ::brine::count_fish(tank); }
 
 const char* Aquarium::fish_name(int slot) {
-    return static_cast<const Aquarium*>(this)->fish_name(slot);
+    return slot >= 0 && slot < kFishSlotCount && tank.fish[slot].in_use() ? tank.fish[slot].name : nullptr;
 }
 
 int Aquarium::find_fish_by_name(const char* name) { return ::brine::find_fish_by_name(tank, name); }
@@ -200,7 +201,7 @@ void Aquarium::shutdown_display() { ::brine::shutdown_display(*scene_); }
 
 void Aquarium::tank_step() { ::brine::tank_step(fish_world()); }
 void Aquarium::tank_animate(float stepElapsed) { ::brine::tank_animate(fish_world(), stepElapsed); }
-HResult Aquarium::render_frame() { return ::brine::render_frame(*scene_, *frameInputs_, *this); }
+HResult Aquarium::render_frame() { return ::brine::render_frame(*scene_, *frameInputs_, *tankView_); }
 
 // --- SceneFishHooks ---
 
@@ -221,32 +222,6 @@ void Aquarium::free_catalog_arrays() { catalog.clear(); }
 
 void Aquarium::free_topics() {
     for (auto& item : ticker.items) item.clear();
-}
-
-// --- TankView ---
-
-std::int32_t Aquarium::draw_order(int entry) const {
-    return entry >= 0 && entry < kFishSlotCount ? tank.drawOrder[entry] : -1;
-}
-
-SceneObject* Aquarium::fish_body(int slot) const {
-    return slot >= 0 && slot < kFishSlotCount ? tank.fish[slot].body.get() : nullptr;
-}
-
-const char* Aquarium::fish_name(int slot) const {
-    return fish_body(slot) ? tank.fish[slot].name : nullptr;
-}
-
-std::int32_t Aquarium::fish_satiety(int slot) const {
-    return fish_body(slot) ? tank.fish[slot].satiety : 0;
-}
-
-bool Aquarium::pellet_active(int pellet) const {
-    return pellet >= 0 && pellet < kPelletCount && tank.pellets[pellet].active != 0;
-}
-
-SceneObject* Aquarium::pellet_board(int pellet) const {
-    return pellet >= 0 && pellet < kPelletCount ? tank.pellets[pellet].board.get() : nullptr;
 }
 
 // --- TopicSource ---

@@ -16,6 +16,7 @@
 #include "fish/fish_world.h"
 #include "fish/skinned_mesh_ops.h"
 #include "fish/tank.h"
+#include "fish/tank_view.h"
 #include "render/display_context.h"
 #include "render/frame.h"
 #include "render/scene.h"
@@ -56,7 +57,6 @@ class Aquarium final : public StartupSteps,
                        public AquariumActions,
                        public LoopActions,
                        public SceneFishHooks,
-                       public TankView,
                        public TopicSource {
 public:
     explicit Aquarium(const AquariumPlatform& platform);
@@ -105,14 +105,6 @@ public:
     void free_catalog_arrays() override;
     void free_topics() override;
 
-    // --- TankView ---
-    std::int32_t draw_order(int entry) const override;
-    SceneObject* fish_body(int slot) const override;
-    const char* fish_name(int slot) const override;
-    std::int32_t fish_satiety(int slot) const override;
-    bool pellet_active(int pellet) const override;
-    SceneObject* pellet_board(int pellet) const override;
-
     // --- TopicSource ---
     const char* topic_text(std::int32_t index) const override;
 
@@ -146,6 +138,7 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MainLoop> loop_;
     std::unique_ptr<FrameInputs> frameInputs_;
+    std::unique_ptr<TankDrawView> tankView_;
     bool displayDown_ = false;
 };
 

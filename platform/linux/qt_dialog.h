@@ -53,7 +53,7 @@ public:
     QWidget* control(int id) const;
     const DialogBaseUnits& base_units() const { return units_; }
 
-public slots:
+public Q_SLOTS:
     // Escape and the close box: the procedure's Cancel.
     void reject() override;
 

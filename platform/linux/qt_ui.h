@@ -39,7 +39,7 @@ public:
     QSystemTrayIcon* tray_icon() const { return tray_; }
     const QIcon& icon() const { return icon_; }
 
-private slots:
+private Q_SLOTS:
     void tray_activated(QSystemTrayIcon::ActivationReason reason);
 
 private:

@@ -356,11 +356,11 @@ TEST_F(QtUiTest, OnlyTheContextActivationOpensTheMenu) {
     EXPECT_EQ(ui->tray_icon()->toolTip(), QStringLiteral("Brinelight"));
     UiEvent event;
     EXPECT_FALSE(ui->poll_event(&event));
-    emit ui->tray_icon()->activated(QSystemTrayIcon::Trigger);
-    emit ui->tray_icon()->activated(QSystemTrayIcon::DoubleClick);
-    emit ui->tray_icon()->activated(QSystemTrayIcon::MiddleClick);
+    Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::Trigger);
+    Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::DoubleClick);
+    Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::MiddleClick);
     EXPECT_FALSE(ui->poll_event(&event));
-    emit ui->tray_icon()->activated(QSystemTrayIcon::Context);
+    Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::Context);
     ui->post_command(kCmdDrawMode);
     ui->post_quit();
     ASSERT_TRUE(ui->poll_event(&event));
