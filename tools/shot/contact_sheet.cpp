@@ -115,7 +115,9 @@ int make_contact_sheet(const SessionOptions& options, const std::string& outPath
             painter.setPen(Qt::white);
             for (int c = 0; c < columns; ++c)
                 painter.drawText(QRect(kLabelW + c * kTileW, 0, kTileW, kHeaderH), Qt::AlignCenter,
-                                 QString("%1 %2 (record %3)").arg(kStateNames[c / 2], kViewNames[c % 2]).arg(c / 2));
+                                 QString("%1 %2 (record %3)")
+                                     .arg(QString::fromLatin1(kStateNames[c / 2]), QString::fromLatin1(kViewNames[c % 2]))
+                                     .arg(c / 2));
             for (int row = 0; row < catalog.count; ++row) {
                 const CatalogEntry& entry = catalog.rows[row];
                 const int top = kHeaderH + row * (kTileH + kCaptionH);
