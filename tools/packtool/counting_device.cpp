@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "data/image.h"
+
 namespace brine::packtool {
 
 namespace {

@@ -143,7 +143,7 @@ void check_row(const HeaderRow& row, int index, std::set<std::string>* models, R
 void check_kind(const char* pack, const std::vector<PackEntry>& entries, const HeaderRow& row, Report& report) {
     const std::string meshMember = fish_mesh_member(row.model);
     const std::string scriptMember = fish_motion_member(row.model);
-    std::fprintf(report.out, " kind %s\n", row.model.c_str());
+    std::fprintf(report.out, " kind %s (hold-back hours %s)\n", row.model.c_str(), row.hoursText.c_str());
 
     std::vector<double> setSeconds;
     std::vector<std::string> setNames;
@@ -229,6 +229,13 @@ void check_kind(const char* pack, const std::vector<PackEntry>& entries, const H
     if (params.gravity >= 1.0f)
         report.problem(scriptMember, "Gravity 1 or more puts every goal on the bottom and no pellet in reach");
     const char* const stateNames[kBehaviourStateCount] = {"Idle", "Cruise", "Dash", "Eating"};
+    std::string records;
+    for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s)
+        records += std::string(s ? ", " : "") + stateNames[s] + " set " +
+                   std::to_string(params.trackRecords[s].animationSet) + " frames " +
+                   std::to_string(params.trackRecords[s].startFrame) + "-" +
+                   std::to_string(params.trackRecords[s].endFrame);
+    if (!records.empty()) report.note("motions: " + records);
     for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s) {
         const MotionRecord& rec = params.trackRecords[s];
         const std::string where = scriptMember + " TrackRecord(" + std::to_string(s) + ") " + stateNames[s];

@@ -142,7 +142,7 @@ std::string absolute(const std::string& path, const std::string& startDir) {
     return path.empty() || path[0] == '/' ? path : startDir + "/" + path;
 }
 
-int shot(const Options& o) {
+int draw_shot(const Options& o) {
     Session session(o.session);
     std::string why;
     if (!session.start(&why)) return fail(why);
@@ -184,5 +184,5 @@ int main(int argc, char** argv) {
 
     if (o.bench) return run_bench(o.session, o.benchFrames, o.benchRuns);
     if (!o.contactSheet.empty()) return make_contact_sheet(o.session, o.contactSheet);
-    return shot(o);
+    return draw_shot(o);
 }
