@@ -29,8 +29,9 @@ constexpr float kHalfPi = 1.5707964f;
 const char* const kStateNames[kBehaviourStateCount] = {"Idle", "Cruise", "Dash", "Eating"};
 const char* const kViewNames[2] = {"side", "top"};
 
-// Where the posed fish stands: 150 units in front of the eye at (0, 0, -300).
-constexpr float kPoseZ = -150.0f;
+// Where the posed fish stands: 95 units in front of the eye at (0, 0, -300), so a fish of the
+// usual 30 to 40 units fills most of the middle half of the frame that a tile shows.
+constexpr float kPoseZ = -205.0f;
 constexpr int kTileW = 240, kTileH = 180, kLabelW = 170, kHeaderH = 24, kCaptionH = 16;
 
 int fail(const std::string& message) {
