@@ -170,8 +170,7 @@ TEST_F(Feeding, PelletsReachTheBottomWithin1633To3500Steps) {
     p.sinkSpeed = 0.05f;  // slowest, from the highest
     p.board->position = {24.9f, 100.0f, -25.0f};
     int slowest = steps_to_bottom(world, 0);
-    EXPECT_GE(slowest, 3499);
-    EXPECT_LE(slowest, 3501);
+    EXPECT_EQ(slowest, 3500);
     int lo = 1 << 30, hi = 0;
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
         rand.srand(seed);

@@ -13,6 +13,7 @@
 #include "fish/skinned_mesh_ops.h"
 #include "fish/tank_update.h"
 #include "tests/support/scripted_message_boxes.h"
+#include "tests/unit/fish/allocation_counter.h"
 #include "tests/unit/fish/fish_fixture.h"
 
 namespace brine {
@@ -105,6 +106,22 @@ TEST_F(RealKinds, TenFishSwimEatAndKeepTheirMotionsInRange) {
     }
     EXPECT_GT(eatings, 0);
     RecordProperty("eatings", eatings);
+}
+
+TEST_F(RealKinds, ThePerPassUpdateOfSkinnedFishAllocatesNothing) {
+    for (int i = 0; i < kCreatableSlotCount; ++i)
+        ASSERT_EQ(create_fish(world, i % catalog.count, 0, 0, ("a" + std::to_string(i)).c_str()), kOk);
+    feed_fish(world);
+    for (int step = 0; step < 200; ++step) {
+        clock.advance_ms(33);
+        tank_step(world);
+        tank_animate(world, 1.0f / 30.0f);
+    }
+    test::AllocationCounter::count = 0;
+    test::AllocationCounter::counting = true;
+    for (int pass = 0; pass < 100; ++pass) tank_animate(world, 0.005f);
+    test::AllocationCounter::counting = false;
+    EXPECT_EQ(test::AllocationCounter::count.load(), 0);
 }
 
 TEST_F(RealKinds, TheRosterBringsBackTheSameKinds) {

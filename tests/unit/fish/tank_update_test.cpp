@@ -183,15 +183,6 @@ TEST_F(TankUpdate, TheDrawOrderIsMeasuredFromTheCamerasEye) {
     EXPECT_EQ(tank.drawOrder[1], 0);
 }
 
-TEST_F(TankUpdate, TheUpdatesAlwaysGiveZero) {
-    EXPECT_EQ(tank_step(world), kOk);
-    EXPECT_EQ(tank_animate(world, 0.0f), kOk);
-    place(0, {0, 0, 0});
-    feed_fish(world);
-    EXPECT_EQ(tank_step(world), kOk);
-    EXPECT_EQ(tank_animate(world, 0.016f), kOk);
-}
-
 TEST_F(TankUpdate, ThePerPassUpdateAllocatesNothing) {
     for (int i = 0; i < 10; ++i) place(i, {static_cast<float>(i * 13 - 60), 0, static_cast<float>(i * 7 - 30)});
     feed_fish(world);
