@@ -1,3 +1,5 @@
+// Assembles the shipped packs from the kinds and the shared pictures and writes them out.
+// Must not depend on the program's own code beyond the pack writer.
 #include "tools/fishgen/content.h"
 
 #include <cstdio>
@@ -31,8 +33,7 @@ ContentPack make_fish_pack(const std::string& path, const std::vector<const Kind
 
 }  // namespace
 
-Content build_content() {
-    Content content;
+std::vector<ContentPack> build_fish_packs() {
     // Fish packs in the order their kinds are listed; each pack keeps its kinds' order.
     std::vector<std::string> paths;
     for (const auto& k : all_kinds()) {
@@ -40,26 +41,40 @@ Content build_content() {
         for (const auto& p : paths) seen = seen || p == k.packPath;
         if (!seen) paths.push_back(k.packPath);
     }
+    std::vector<ContentPack> packs;
     for (const auto& path : paths) {
         std::vector<const KindSpec*> kinds;
         for (const auto& k : all_kinds())
             if (k.packPath == path) kinds.push_back(&k);
-        content.packs.push_back(make_fish_pack(path, kinds));
+        packs.push_back(make_fish_pack(path, kinds));
     }
+    return packs;
+}
 
+ContentPack build_texture_pack() {
     ContentPack textures;
     textures.path = "texture.pak";
     textures.members.push_back({"food.dds", encode_dds_argb(make_food_texture(64))});
-    content.packs.push_back(textures);
+    return textures;
+}
 
+ContentPack build_initialize_pack() {
     ContentPack init;
     init.path = "initialize.pak";
     for (int i = 1; i <= 4; ++i)
         init.members.push_back({"skinmesh" + std::to_string(i) + ".vsh", to_bytes(skinning_shader_text(i))});
     init.members.push_back({"SkinnedMesh.fx", to_bytes(skinned_mesh_effect_text())});
-    content.packs.push_back(init);
+    return init;
+}
 
-    content.files.push_back({"bg_sprite1.jpg", encode_jpeg(make_wallpaper(1024, 768), 90)});
+ContentFile build_wallpaper_file() { return {"bg_sprite1.jpg", encode_jpeg(make_wallpaper(1024, 768), 90)}; }
+
+Content build_content() {
+    Content content;
+    content.packs = build_fish_packs();
+    content.packs.push_back(build_texture_pack());
+    content.packs.push_back(build_initialize_pack());
+    content.files.push_back(build_wallpaper_file());
     return content;
 }
 

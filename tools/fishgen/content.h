@@ -27,6 +27,11 @@ struct Content {
 };
 
 Content build_content();
+// The parts of build_content, in its order.
+std::vector<ContentPack> build_fish_packs();
+ContentPack build_texture_pack();
+ContentPack build_initialize_pack();
+ContentFile build_wallpaper_file();
 // Writes every pack (write_pack_file) and file under the folder, creating subfolders.
 HResult write_content(const Content& content, const std::string& folder, std::string* reason);
 

@@ -1,5 +1,5 @@
 // Builds one goldfish kind from its KindSpec: skeleton, lofted and skinned body, fins, eyes,
-// materials, textures and the four sampled motions. Deterministic: same spec, same model.
+// materials, textures and the four sampled motions. Deterministic: same kind description, same model.
 // Must not depend on the program's own code.
 #pragma once
 #include "tools/fishgen/fish_kinds.h"

@@ -138,7 +138,6 @@ private:
 
     void add_body() {
         const int rings = 56, columns = 40;
-        double L = body_.body_length();
         std::vector<double> ss;
         for (int i = 1; i <= rings; ++i) {
             double t = static_cast<double>(i) / rings;
@@ -165,7 +164,6 @@ private:
         int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0));
         for (int j = 0; j < columns; ++j)
             add_triangle(endIndex, grid[rings - 1][j + 1], grid[rings - 1][j], kBodyMaterial);
-        (void)L;
     }
 
     void add_sphere(Vec3 centre, Vec3 axis, double radius, int material, const Influences& w) {
@@ -422,7 +420,7 @@ private:
     }
 
     FinSheet caudal_sheet(double tFrom, double tTo, double lengthScale) const {
-        double L = body_.body_length(), lt = k_.tailLength;
+        double lt = k_.tailLength;
         double zc = body_.z_at(0.985);
         double top = body_.back(1.0) * 0.95, bottom = -body_.belly(1.0) * 0.95;
         FinSheet f;
@@ -447,7 +445,6 @@ private:
         f.nu = 16;
         f.nv = 9;
         f.weigh = [=](Vec3, double, double v) { return caudal_influences(v); };
-        (void)L;
         return f;
     }
 

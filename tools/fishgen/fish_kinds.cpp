@@ -1,3 +1,5 @@
+// The table of goldfish kinds: shape, fins, colouring, motion style and motion values of each,
+// and the shape-preserving profile curve they are described with. Plain data.
 #include "tools/fishgen/fish_kinds.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Image helpers of the generator: bilinear lookup, DDS (A8R8G8B8) writing and reading back,
+// and the JPEG and PNG encoders through stb_image_write. Must not depend on the program's code.
 #include "tools/fishgen/gen_image.h"
 
 #include <cmath>

@@ -1,3 +1,6 @@
+// The developer preview: skins a posed fish, lights it like the program's fixed-function light
+// and fills its triangles with a depth test, for contact sheets and a tank snapshot.
+// Must not depend on the program's own code.
 #include "tools/fishgen/preview.h"
 
 #include <algorithm>

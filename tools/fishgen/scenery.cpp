@@ -327,23 +327,36 @@ void add_feather_plant(std::vector<Item>* items, const Scene& sc, GenRandom& rng
     items->push_back({y0 + 0.5, [=, &sc](Canvas& cv) {
         cv.fill_polygon(ribbon(stem, [](double t) { return 1.6 - t; }, 50),
                         [=, &sc](double x, double y) { return sc.haze(stemCol, x, y, haze); });
-        int whorls = static_cast<int>(height / 16);
+        int whorls = static_cast<int>(height / 17);
         for (int i = 1; i <= whorls; ++i) {
             double t = static_cast<double>(i) / (whorls + 1);
             Pt c = stem(t);
-            double size = (18 + 10 * std::sin(kPi * t)) * (1 - 0.4 * t);
-            for (int j = 0; j < 7; ++j) {
-                double a = kPi * (0.08 + 0.84 * j / 6.0) + kPi;  // fan upward, both sides
-                double droop = 0.35;
+            double size = (30 + 12 * std::sin(kPi * t)) * (1 - 0.35 * t);
+            // A whorl seen from the side: leaflets spread round the stem, the near and far ones
+            // foreshortened, each forking once near its tip.
+            for (int j = 0; j < 12; ++j) {
+                double around = 2 * kPi * (j + 0.5 * (i & 1)) / 12;
+                double spread = std::cos(around);          // -1..1 across the picture
+                double lift = 0.25 + 0.2 * std::sin(around);  // leaflets tilt up a little
+                double len = size * (0.45 + 0.55 * std::fabs(spread)) + 3;
+                Pt dir{spread, -lift};
                 auto centre = [=](double u) {
-                    return Pt{c.x + std::cos(a) * size * u, c.y + std::sin(a) * size * u * (1 - droop) + droop * size * u * u * 0.6};
+                    return Pt{c.x + dir.x * len * u, c.y + dir.y * len * u + 0.25 * len * u * u};
                 };
-                cv.fill_polygon(ribbon(centre, [](double u) { return 1.3 * (1 - u) + 0.3; }, 10),
-                                [=, &sc](double x, double y) {
-                                    double ray = light_rays(sc, x, y);
-                                    Rgba l{leaf.r + 0.05 * ray, leaf.g + 0.08 * ray, leaf.b, 1};
-                                    return sc.haze(l, x, y, haze);
-                                });
+                auto shade = [=, &sc](double x, double y) {
+                    double ray = light_rays(sc, x, y);
+                    double depth = 0.85 + 0.15 * std::sin(around);
+                    Rgba l{(leaf.r + 0.05 * ray) * depth, (leaf.g + 0.08 * ray) * depth, leaf.b * depth, 1};
+                    return sc.haze(l, x, y, haze);
+                };
+                cv.fill_polygon(ribbon(centre, [](double u) { return 0.9 * (1 - u) + 0.35; }, 10), shade);
+                Pt fork = centre(0.65);
+                for (double side : {-0.35, 0.35}) {
+                    auto tip = [=](double u) {
+                        return Pt{fork.x + (dir.x + side * dir.y) * len * 0.35 * u, fork.y + (dir.y - side * dir.x) * len * 0.35 * u};
+                    };
+                    cv.fill_polygon(ribbon(tip, [](double u) { return 0.6 * (1 - u) + 0.3; }, 6), shade);
+                }
             }
         }
     }});

@@ -1,3 +1,5 @@
+// Writes "header.bin" and the motion scripts in the layouts the program reads: Shift-JIS,
+// CR LF, fixed number formats. Must not depend on the program's own code.
 #include "tools/fishgen/scripts.h"
 
 #include "tools/fishgen/text_out.h"

@@ -1,3 +1,5 @@
+// The texts of the four skinning vertex shaders and of the skinned-mesh effect, plain and
+// canonical so an assembler or a text check accepts them. Must not depend on the program's code.
 #include "tools/fishgen/shader_texts.h"
 
 #include "tools/fishgen/text_out.h"

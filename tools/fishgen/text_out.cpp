@@ -1,3 +1,5 @@
+// Fixed-format number output for the generated text files (locale-free, no negative zero).
+// Must not depend on anything but the standard library.
 #include "tools/fishgen/text_out.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The X text writer: standard templates first, then the frames, the skinned mesh and the
+// animation sets, with every number in one fixed format. Must not depend on the program's code.
 #include "tools/fishgen/x_writer.h"
 
 #include <algorithm>

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
@@ -35,8 +34,13 @@ const Content& content() {
     return c;
 }
 
+const std::vector<ContentPack>& fish_pack_list() {
+    static const std::vector<ContentPack> packs = fishgen::build_fish_packs();
+    return packs;
+}
+
 const ContentPack* find_pack(const std::string& path) {
-    for (const auto& p : content().packs)
+    for (const auto& p : fish_pack_list())
         if (p.path == path) return &p;
     return nullptr;
 }
@@ -45,6 +49,15 @@ const PackMember* find_member(const ContentPack& pack, const std::string& name) 
     for (const auto& m : pack.members)
         if (m.name == name) return &m;
     return nullptr;
+}
+
+std::vector<unsigned char> read_all(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<unsigned char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 std::string text_of(const PackMember& m) { return std::string(m.data.begin(), m.data.end()); }
@@ -76,7 +89,6 @@ bool read_catalog(const std::string& text, std::vector<CatalogRow>* rows, std::s
     if (*end != '\0' || count != static_cast<long>(lines.size()) - 1) return *why = "count does not match", false;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::vector<std::string> fields;
-        size_t s = 0;
         const std::string& l = lines[i];
         // Shift-JIS aware split: a trail byte is never a delimiter.
         std::string field;
@@ -94,7 +106,6 @@ bool read_catalog(const std::string& text, std::vector<CatalogRow>* rows, std::s
             }
         }
         fields.push_back(field);
-        (void)s;
         if (fields.size() != 4) return *why = "line " + std::to_string(i) + " has " + std::to_string(fields.size()) + " fields", false;
         CatalogRow row{fields[0], fields[1], fields[2], std::strtol(fields[3].c_str(), &end, 10)};
         if (*end != '\0' || fields[3].empty()) return *why = "hours are not a number", false;
@@ -155,7 +166,7 @@ bool number_arg(const std::string& s, double* v) {
     return *end == '\0';
 }
 
-TEST(FishgenContent, TwoRunsGiveTheSameBytes) {
+void check_two_runs_give_the_same_bytes() {
     Content again = fishgen::build_content();
     const Content& first = content();
     ASSERT_EQ(again.packs.size(), first.packs.size());
@@ -170,9 +181,14 @@ TEST(FishgenContent, TwoRunsGiveTheSameBytes) {
     for (size_t i = 0; i < first.files.size(); ++i) EXPECT_TRUE(first.files[i].bytes == again.files[i].bytes);
 }
 
-TEST(FishgenContent, ShipsEveryPackWithValidMemberNames) {
+void check_member_names() {
+    std::vector<ContentPack> packs = fish_pack_list();
+    packs.push_back(fishgen::build_texture_pack());
+    packs.push_back(fishgen::build_initialize_pack());
     for (const char* path : {"object/fish1.pak", "object/fish2.pak", "extensions/tancho.exd", "texture.pak", "initialize.pak"}) {
-        const ContentPack* pack = find_pack(path);
+        const ContentPack* pack = nullptr;
+        for (const auto& p : packs)
+            if (p.path == path) pack = &p;
         ASSERT_NE(pack, nullptr) << path;
         std::string why;
         EXPECT_TRUE(validate_pack_members(pack->members, &why)) << path << ": " << why;
@@ -190,7 +206,7 @@ TEST(FishgenContent, ShipsEveryPackWithValidMemberNames) {
         }
 }
 
-TEST(FishgenContent, CatalogsFollowTheProgramsLayout) {
+void check_catalogs() {
     struct Expect {
         const char* path;
         std::vector<long> hours;
@@ -272,7 +288,7 @@ void collect_frames(const test::XObject& o, std::map<std::string, const test::XO
     for (const auto& c : o.children) collect_frames(c, frames, meshes);
 }
 
-TEST(FishgenContent, XTextParsesAndItsCountsMatchItsData) {
+void check_x_counts() {
     ASSERT_EQ(kinds().size(), 6u);
     for (const auto& k : kinds()) {
         SCOPED_TRACE(k.model);
@@ -345,7 +361,7 @@ TEST(FishgenContent, XTextParsesAndItsCountsMatchItsData) {
     }
 }
 
-TEST(FishgenContent, SkinWeightsCoverEveryVertexAndAddUpToOne) {
+void check_skin_weights() {
     for (const auto& k : kinds()) {
         SCOPED_TRACE(k.model);
         std::map<std::string, const test::XObject*> frames;
@@ -402,7 +418,7 @@ fishgen::Mat4 key_matrix(const test::XObject& rot, const test::XObject& pos, siz
     return m;
 }
 
-TEST(FishgenContent, AnimationKeysAgreeWithFramesAndScripts) {
+void check_animation_keys() {
     for (const auto& k : kinds()) {
         SCOPED_TRACE(k.model);
         std::map<std::string, const test::XObject*> frames;
@@ -495,7 +511,7 @@ TEST(FishgenContent, AnimationKeysAgreeWithFramesAndScripts) {
     }
 }
 
-TEST(FishgenContent, BothWaysOfPlayingMotionsAreShipped) {
+void check_both_ways_of_playing() {
     int single = 0, several = 0;
     for (const auto& k : kinds()) {
         size_t sets = 0;
@@ -506,7 +522,7 @@ TEST(FishgenContent, BothWaysOfPlayingMotionsAreShipped) {
     EXPECT_GT(several, 0);
 }
 
-TEST(FishgenContent, MotionValuesSuitTheTank) {
+void check_motion_values() {
     for (const auto& k : kinds()) {
         SCOPED_TRACE(k.model);
         std::map<std::string, double> v;
@@ -551,7 +567,7 @@ TEST(FishgenContent, MotionValuesSuitTheTank) {
     }
 }
 
-TEST(FishgenContent, ScriptsUseCrLfLineEnds) {
+void check_crlf() {
     for (const auto* pack : fish_packs())
         for (const auto& m : pack->members) {
             bool script = m.name == "header.bin" || (m.name.size() > 4 && m.name.compare(m.name.size() - 4, 4, ".mrc") == 0);
@@ -570,9 +586,10 @@ TEST(FishgenContent, ScriptsUseCrLfLineEnds) {
         }
 }
 
-TEST(FishgenContent, InitializePackHoldsFourShadersAndTheEffect) {
-    const ContentPack* pack = find_pack("initialize.pak");
-    ASSERT_NE(pack, nullptr);
+void check_initialize_pack() {
+    const ContentPack built = fishgen::build_initialize_pack();
+    const ContentPack* pack = &built;
+    EXPECT_EQ(pack->path, "initialize.pak");
     static const std::set<std::string> instructions = {"vs", "dcl_position", "dcl_blendweight", "dcl_blendindices",
                                                        "dcl_normal", "dcl_texcoord", "mov", "add", "mul", "mad",
                                                        "dp3", "dp4", "rsq", "max", "min", "m4x4", "m4x3", "m3x3"};
@@ -607,9 +624,10 @@ TEST(FishgenContent, InitializePackHoldsFourShadersAndTheEffect) {
         EXPECT_NE(t.find(needed), std::string::npos) << needed;
 }
 
-TEST(FishgenContent, FoodPelletIsARoundBrownDiscOnClearAlpha) {
-    const ContentPack* pack = find_pack("texture.pak");
-    ASSERT_NE(pack, nullptr);
+void check_food() {
+    const ContentPack built = fishgen::build_texture_pack();
+    const ContentPack* pack = &built;
+    EXPECT_EQ(pack->path, "texture.pak");
     const PackMember* food = find_member(*pack, "food.dds");
     ASSERT_NE(food, nullptr);
     fishgen::Image img;
@@ -634,9 +652,8 @@ TEST(FishgenContent, FoodPelletIsARoundBrownDiscOnClearAlpha) {
     EXPECT_NEAR(disc, 3.14159 * 0.42 * 0.42, 0.05);
 }
 
-TEST(FishgenContent, WallpaperIsAnUnderwaterJpegThePictureCheckAccepts) {
-    ASSERT_EQ(content().files.size(), 1u);
-    const auto& file = content().files[0];
+void check_wallpaper() {
+    const fishgen::ContentFile file = fishgen::build_wallpaper_file();
     EXPECT_EQ(file.path, "bg_sprite1.jpg");
     int w = 0, h = 0, comp = 0;
     unsigned char* px = stbi_load_from_memory(file.bytes.data(), static_cast<int>(file.bytes.size()), &w, &h, &comp, 3);
@@ -656,16 +673,12 @@ TEST(FishgenContent, WallpaperIsAnUnderwaterJpegThePictureCheckAccepts) {
     stbi_image_free(px);
 }
 
-TEST(FishgenContent, WrittenFilesEqualTheBuiltContent) {
+void check_written_files() {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / ("fishgen_test_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     std::string why;
     ASSERT_EQ(fishgen::write_content(content(), dir.string(), &why), kOk) << why;
-    auto read_all = [](const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-    };
     for (const auto& pack : content().packs) {
         std::vector<unsigned char> expected;
         ASSERT_EQ(build_pack(pack.members, &expected, nullptr), kOk);
@@ -676,15 +689,37 @@ TEST(FishgenContent, WrittenFilesEqualTheBuiltContent) {
     fs::remove_all(dir);
 }
 
+// Each test runs in its own process and rebuilds what it looks at, so related checks share one.
+TEST(FishgenContent, SameBytesOnEveryRunAndOnDisk) {
+    check_two_runs_give_the_same_bytes();
+    check_written_files();
+}
+
+TEST(FishgenContent, FishPacksHoldReadableCatalogsAndScripts) {
+    check_member_names();
+    check_catalogs();
+    check_crlf();
+}
+
+TEST(FishgenContent, XFilesAreWellFormedAndAgreeWithTheirScripts) {
+    check_x_counts();
+    check_skin_weights();
+    check_animation_keys();
+    check_both_ways_of_playing();
+    check_motion_values();
+}
+
+TEST(FishgenContent, InitializePackHoldsFourShadersAndTheEffect) { check_initialize_pack(); }
+
+TEST(FishgenContent, FoodPelletIsARoundBrownDiscOnClearAlpha) { check_food(); }
+
+TEST(FishgenContent, WallpaperIsAnUnderwaterJpegThePictureCheckAccepts) { check_wallpaper(); }
+
 // The build runs fishgen as its own process; what it placed must be what a run gives here.
 TEST(FishgenContent, BuildPlacedTheSameBytesInTheProgramFolder) {
     namespace fs = std::filesystem;
     fs::path dir(BRINE_PROGRAM_DIR);
     if (!fs::exists(dir / "object" / "fish1.pak")) GTEST_SKIP() << "the content has not been built yet";
-    auto read_all = [](const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-    };
     for (const auto& pack : content().packs) {
         std::vector<unsigned char> expected;
         ASSERT_EQ(build_pack(pack.members, &expected, nullptr), kOk);
