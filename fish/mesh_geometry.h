@@ -107,6 +107,11 @@ std::vector<std::uint32_t> generate_adjacency(const MeshGeometry& mesh);
 // false for a mesh without vertices.
 bool compute_bounding_sphere(const MeshGeometry& mesh, Vec3* center, float* radius);
 
+// The indices 0..n-1 ordered by (major[i], minor[i]), equal pairs in index order: two stable
+// counting sorts, linear in n and in the largest keys (which callers bound by array sizes).
+std::vector<std::uint32_t> order_by_pair(const std::vector<std::uint32_t>& major,
+                                         const std::vector<std::uint32_t>& minor);
+
 // Rebuilds the attribute table from faceAttributes (faces must already be sorted by it).
 void rebuild_attribute_table(MeshGeometry& mesh);
 

@@ -157,25 +157,31 @@ void release_mesh_resource(MeshResource* mesh) {
     mesh->texturePack.shrink_to_fit();
 }
 
-HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
-                              MeshLoadContext& context) {
+HResult load_mesh_from_scene(MeshResource& mesh, const XFileScene& scene, const char* texturePack,
+                             MeshLoadContext& context) {
     release_mesh_resource(&mesh);
     if (!context.device) return kFail;
     HResult r;
     try {
         if (texturePack) mesh.texturePack = texturePack;
-        XFileScene scene;
-        r = read_xfile(data, size, &scene);
-        if (succeeded(r)) {
-            mesh.allocator.context = &context;
-            r = load_scene(mesh, scene, context);
-        }
+        mesh.allocator.context = &context;
+        r = load_scene(mesh, scene, context);
     } catch (const std::bad_alloc&) {
         r = kOutOfMemory;
     }
     mesh.allocator.context = nullptr;
     if (failed(r)) release_mesh_resource(&mesh);
     return r;
+}
+
+HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
+                              MeshLoadContext& context) {
+    release_mesh_resource(&mesh);
+    if (!context.device) return kFail;
+    XFileScene scene;
+    const HResult r = read_xfile(data, size, &scene);
+    if (failed(r)) return r;
+    return load_mesh_from_scene(mesh, scene, texturePack, context);
 }
 
 HResult load_mesh(MeshResource& mesh, const char* path, const char* member, MeshLoadContext& context) {

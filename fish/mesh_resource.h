@@ -92,6 +92,9 @@ HResult load_mesh(MeshResource& mesh, const char* path, const char* member, Mesh
 // The same from X-file bytes already in memory; texturePack (or null) is where textures come from.
 HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
                               MeshLoadContext& context);
+// The same from a file already read.
+HResult load_mesh_from_scene(MeshResource& mesh, const XFileScene& scene, const char* texturePack,
+                             MeshLoadContext& context);
 
 // Frees everything the mesh holds and leaves it empty; the node itself stays (its owner frees it,
 // or destroy_resource does). Safe to call twice and on null.
