@@ -2,7 +2,7 @@
 // what their templates are known to hold, never by the file's own template declarations (which
 // are skipped); separators are not checked, since exporters disagree about them. Every count is
 // checked against the data that remains before anything is reserved for it.
-// Depends on the tokenisers, the MSZIP framing and the standard library only.
+// Depends on the tokenisers, the MSZIP framing, base/ and the standard library only.
 #include "fish/xfile_reader.h"
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/sjis.h"
 #include "fish/xfile_mszip.h"
 #include "fish/xfile_tokens.h"
 
@@ -39,8 +40,7 @@ std::string collapse_backslashes(const std::string& in) {
     out.reserve(in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(in[i]);
-        bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        if (lead && i + 1 < in.size()) {
+        if (is_sjis_lead(c) && i + 1 < in.size()) {
             out += in[i];
             out += in[++i];
             continue;
@@ -119,9 +119,10 @@ private:
     std::uint32_t ticksPerSecond_ = 0;
 };
 
-#define XF_TRY(expr)                          \
-    do {                                      \
-        HResult xfTryResult_ = (expr);        \
+// Every step of reading can fail; the first failure ends the read.
+#define XF_TRY(expr)                                   \
+    do {                                               \
+        HResult xfTryResult_ = (expr);                 \
         if (failed(xfTryResult_)) return xfTryResult_; \
     } while (0)
 

@@ -96,14 +96,17 @@ struct XFrame {
     std::vector<XMesh> meshes;
 };
 
-// Animation keys. Times are ticks (seconds * ticks per second), in file order.
+// Animation keys. Times are ticks (seconds * ticks per second), in file order (exporters write
+// them rising). A frame's local matrix at a time is scale * rotation * translation in row-vector
+// order, each interpolated from its keys; a matrix key stands for all three.
 //
 // Rotation keys hold the file's four values w, x, y, z unchanged. The file stores the conjugate
-// of the quaternion that D3DX's own math uses: the frame rotation of a key is
-// D3DXMatrixRotationQuaternion((x, y, z, w) conjugated), which is what xfile_rotation_matrix()
-// below builds. Checked on exporter output from Maya, 3ds Max (kW X-port) and Blender, where the
-// key at the bind time reproduces the frame's FrameTransformMatrix only this way. Interpolate the
-// stored quaternions as they are (slerp and conjugation commute) and convert at the end.
+// of the quaternion that D3DX's math uses: the frame rotation of a key is
+// D3DXMatrixRotationQuaternion(D3DXQUATERNION(-x, -y, -z, w)), which xfile_rotation_matrix()
+// builds. Settled on Maya and 3ds Max (kW X-port) exports, whose bind-pose keys give back every
+// frame's FrameTransformMatrix only this way (the conjugate-free reading fails on most frames),
+// and by hand on a Blender export. Slerp the stored quaternions as they are (slerp commutes with
+// conjugation) and convert the result.
 struct XRotationKey {
     std::uint32_t time = 0;
     float w = 1, x = 0, y = 0, z = 0;
@@ -172,7 +175,8 @@ XMatrix xfile_rotation_matrix(const XRotationKey& key);
 struct XFileLimits {
     std::size_t maxDecompressedBytes = 256u << 20;  // body of a compressed file
     std::size_t maxModelBytes = 512u << 20;         // arrays and names of the records
-    int maxDepth = 64;                              // nesting of data objects
+    int maxDepth = 64;                              // nesting of the objects read (a frame
+                                                    // in a frame, a mesh in a frame, ...)
 };
 
 // Reads a whole X file from memory. kOk fills *out (replacing what it held); kFail for anything

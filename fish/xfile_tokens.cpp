@@ -1,6 +1,8 @@
 // Text and binary tokenisers of the X-file reader. Every read is checked against the end of the
-// buffer; nothing here allocates. Depends on nothing but the standard library.
+// buffer; nothing here allocates. Depends on base/sjis.h and the standard library only.
 #include "fish/xfile_tokens.h"
+
+#include "base/sjis.h"
 
 #include <charconv>
 #include <cmath>
@@ -46,9 +48,8 @@ bool is_word_delimiter(std::uint8_t c) {
 
 // Names in this program's data are Shift-JIS, whose second bytes may be '{', '}' or '['.
 bool is_sjis_pair(std::uint8_t lead, std::uint8_t trail) {
-    bool leadOk = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
     bool trailOk = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
-    return leadOk && trailOk;
+    return is_sjis_lead(lead) && trailOk;
 }
 
 Token make(TokenKind kind) {

@@ -139,6 +139,10 @@ enum CreateFlags : std::uint32_t {
 enum Usage : std::uint32_t { kUsageRenderTarget = 0x1, kUsageDepthStencil = 0x2 };
 enum Pool : std::uint32_t { kPoolDefault = 0, kPoolManaged = 1 };
 
+// HRESULTs of Direct3D and D3DX that the program's own stand-ins give (as int32 HResults).
+constexpr std::int32_t kD3DErrInvalidCall = static_cast<std::int32_t>(0x8876086Cu);   // D3DERR_INVALIDCALL
+constexpr std::int32_t kD3DXErrInvalidData = static_cast<std::int32_t>(0x88760B59u);  // D3DXERR_INVALIDDATA
+
 constexpr std::uint32_t kD3DSdkVersion = 31;
 constexpr std::uint32_t kD3DXDefault = 0xFFFFFFFFu;  // D3DX_DEFAULT
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "data/pack_file.h"
 #include "render/shader_text.h"
 
 namespace brine {
@@ -22,31 +23,6 @@ constexpr std::uint32_t kVertexProcessing[] = {kCreateHardwareVertexProcessing, 
 constexpr std::uint32_t kNoPixelShaders = 0xFFFF0000u;
 constexpr std::uint32_t kVertexShader11 = 0xFFFE0101u;
 constexpr std::uint32_t kSwapEffectDiscard = 1;
-
-// A member read whole, released on every path.
-class MemberText {
-public:
-    explicit MemberText(const DisplayServices& services) : services_(services) {}
-    ~MemberText() {
-        if (buffer_ && services_.releaseMember) services_.releaseMember(buffer_);
-    }
-    MemberText(const MemberText&) = delete;
-    MemberText& operator=(const MemberText&) = delete;
-
-    HResult load(const char* member) {
-        if (!services_.loadMember) return kFail;
-        HResult hr = services_.loadMember(services_.initializePack, member, &buffer_, &size_);
-        if (failed(hr) || !buffer_) return kFail;
-        return kOk;
-    }
-    const char* text() const { return buffer_; }
-    std::uint32_t size() const { return size_; }
-
-private:
-    const DisplayServices& services_;
-    char* buffer_ = nullptr;
-    std::uint32_t size_ = 0;
-};
 
 HResult create_device(DisplayContext& display) {
     std::size_t firstType = display.caps.pixelShaderVersion < kNoPixelShaders ? 1 : 0;
@@ -68,8 +44,8 @@ HResult create_device(DisplayContext& display) {
 HResult build_shaders_and_effect(DisplayContext& display, const DisplayServices& services) {
     std::vector<std::uint32_t> tokens;
     for (int slot = 0; slot < kVertexShaderSlots; ++slot) {
-        MemberText member(services);
-        if (failed(member.load(kShaderMembers[slot]))) return kFail;
+        MemoryBlock member;  // freed on every path, also when the assembler refuses it
+        if (failed(load_into_memory(services.initializePack, kShaderMembers[slot], &member))) return kFail;
         HResult hr = assemble_shader(member.text(), member.size(), &tokens);
         if (failed(hr)) return hr;
         hr = display.device->create_vertex_shader(tokens.data(), static_cast<std::uint32_t>(tokens.size()),
@@ -79,8 +55,8 @@ HResult build_shaders_and_effect(DisplayContext& display, const DisplayServices&
             return hr;
         }
     }
-    MemberText effect(services);
-    if (failed(effect.load(kEffectMember))) return kFail;
+    MemoryBlock effect;
+    if (failed(load_into_memory(services.initializePack, kEffectMember, &effect))) return kFail;
     HResult hr = check_effect_text(effect.text(), effect.size());
     if (failed(hr)) return hr;
     hr = display.device->create_effect(effect.text(), effect.size(), kD3DXShaderDebug, &display.effect);

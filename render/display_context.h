@@ -28,19 +28,12 @@ struct DisplayContext {
     Effect* effect = nullptr;
 };
 
-// Reads a pack member whole into a new buffer carrying one extra zero byte (load_into_memory's
-// contract). The buffer is released with release_member_buffer.
-using MemberLoader = HResult (*)(const char* path, const char* member, char** buffer, std::uint32_t* size);
-using MemberBufferRelease = void (*)(char* buffer);
-
 // What init_direct3d needs from outside besides its arguments.
 struct DisplayServices {
     GraphicsPlatform* platform = nullptr;  // Direct3DCreate9
     Clock* clock = nullptr;                // the seed of the random generator
     CrtRand* rand = nullptr;
-    const char* initializePack = "initialize.pak";
-    MemberLoader loadMember = nullptr;
-    MemberBufferRelease releaseMember = nullptr;
+    const char* initializePack = "initialize.pak";  // read with load_into_memory, member by member
 };
 
 // Brings the display up on `window` with a back buffer of width x height (always windowed in

@@ -1,12 +1,15 @@
 // Every 3-D drawable (a fish's body, a pellet's board): drawable, textures, blend mode, render
 // flags, material and the transform (position, rotation in radians, scale) that rebuilds its
-// world matrix each pass. Skinned meshes are reached only through render/mesh_hooks.h.
-// Must not depend on fish/ or on any platform header.
+// world matrix each pass; its drawing; and the board geometry held in the registry.
+// Skinned meshes are reached only through render/mesh_hooks.h; of fish/ only the mesh record's
+// head is known. Must not depend on any platform header.
 #pragma once
 #include <cstdint>
 
 #include "base/result.h"
+#include "data/resource_registry.h"
 #include "render/d3d_types.h"
+#include "render/graphics_device.h"
 
 namespace brine {
 
@@ -31,6 +34,14 @@ enum RenderFlags : std::uint32_t {
 class SceneObject {
 public:
     SceneObject();
+
+    // --- what is drawn ---
+    // The registry's board of that name; null (kind still 1) when absent or not a board.
+    void attach_board(const ResourceRegistry& registry, const char* name);
+    // The fish's own mesh; its animation time goes back to 0 through `meshes` (when given).
+    void attach_mesh(MeshResource* mesh, MeshHooks* meshes);
+    // Stage 0..3 gets the registry's texture of that name; empty when absent or not a texture.
+    void set_texture(std::uint32_t stage, const ResourceRegistry& registry, const char* name);
 
     // --- appearance ---
     void set_blend_mode(std::int32_t mode) { blendMode = mode; }
@@ -63,8 +74,8 @@ public:
     HResult advance_object(float elapsedSeconds, const Camera* camera, MeshHooks* meshes);
 
     std::int32_t drawableKind = kDrawNothing;
-    void* drawable = nullptr;  // BoardResource (registry) or MeshResource (tank slot) by kind
-    void* textures[4] = {};    // TextureResource per stage; null = none
+    ResourceNode* drawable = nullptr;       // BoardResource (registry) or MeshResource (tank slot)
+    TextureResource* textures[4] = {};      // per stage; null = none
     std::int32_t blendMode = kBlendOpaque;
     std::uint32_t renderFlags = kFlagLighting | kFlagDepthTest | kFlagCulling;
     Material material{};
@@ -79,5 +90,22 @@ private:
 };
 
 float distance3(const Vec3& a, const Vec3& b);
+
+// States, blending, material, textures and world transform of the object, then its drawable:
+// a board from memory, or a mesh through `meshes`. 0, or the first negative result of the
+// material or of the drawing. Blend mode 0 draws and sets nothing.
+HResult draw_scene_object(SceneObject& object, GraphicsDevice& device, MeshHooks* meshes);
+
+// Fills the board with the four strip vertices of a width x height quad (upright in x-y or
+// lying in x-z), triangle strip, FVF XYZ|TEX1, stride 20, two primitives. A block it held before
+// is freed. kOutOfMemory (board left without vertices) when the block cannot be allocated.
+HResult build_board(BoardResource& board, float width, float height, bool lying);
+
+// SetFVF and DrawPrimitiveUP as a strip, whatever primitive type is stored; always 0. A board
+// without vertices draws nothing.
+HResult draw_board(const BoardResource& board, GraphicsDevice& device);
+
+// SetTexture(stage, the entry's texture); the result when negative, else 0.
+HResult bind_texture(const TextureResource& texture, GraphicsDevice& device, std::uint32_t stage);
 
 }  // namespace brine

@@ -1,19 +1,20 @@
 // The program's own stand-ins for D3DXAssembleShader and the text side of D3DXCreateEffect:
 // checks that refuse what the real tools would refuse, so a broken "initialize.pak" fails start-up
 // here exactly as it would on Direct3D. No drawing path binds the results.
-// Must not depend on anything but the standard library and base/result.h.
+// Must not depend on anything but the standard library, base/result.h and d3d_types.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "base/result.h"
+#include "render/d3d_types.h"
 
 namespace brine {
 
 // D3DXERR_INVALIDDATA: the answer for text the assembler or the effect compiler refuses.
 // Chosen over D3DERR_INVALIDCALL because the call itself is well-formed; the data is not.
-constexpr HResult kInvalidData = static_cast<HResult>(0x88760B59u);
+constexpr HResult kInvalidData = kD3DXErrInvalidData;
 
 constexpr std::uint32_t kShaderEndToken = 0x0000FFFFu;
 

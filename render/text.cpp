@@ -76,4 +76,34 @@ void draw_ticker_text_on(Font& font, std::int32_t lfHeight, const char* text, st
     ticker_pass(font, lfHeight, text, length, r, color);
 }
 
+HResult create_font(FontResource& entry, GraphicsDevice& device, std::int32_t height, std::int32_t weight,
+                    const char* face) {
+    if (entry.font) entry.font->release();
+    entry.font = nullptr;
+    entry.desc = make_log_font(height, weight, face);
+    HResult hr = device.create_font(entry.desc, &entry.font);
+    if (failed(hr)) entry.font = nullptr;
+    return hr;
+}
+
+void begin_font(FontResource* entry) {
+    if (entry && entry->font) entry->font->begin();
+}
+
+void end_font(FontResource* entry) {
+    if (entry && entry->font) entry->font->end();
+}
+
+int draw_shadow_text(FontResource* entry, const char* text, std::int32_t x, std::int32_t y, D3DColor color,
+                     D3DColor shadowColor) {
+    if (!entry || !entry->font) return 0;
+    return draw_shadow_text_on(*entry->font, entry->desc.height, text, x, y, color, shadowColor);
+}
+
+HResult draw_ticker_text(FontResource* entry, const char* text, std::int32_t x, std::int32_t y, D3DColor color,
+                         D3DColor shadowColor) {
+    if (entry && entry->font) draw_ticker_text_on(*entry->font, entry->desc.height, text, x, y, color, shadowColor);
+    return kOk;
+}
+
 }  // namespace brine

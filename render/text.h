@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/result.h"
+#include "data/resource_registry.h"
 #include "render/graphics_device.h"
 
 namespace brine {
@@ -24,5 +26,21 @@ int draw_shadow_text_on(Font& font, std::int32_t lfHeight, const char* text, std
 // and the cursor moves (lfHeight / 2) per byte. Draws nothing and allocates nothing else.
 void draw_ticker_text_on(Font& font, std::int32_t lfHeight, const char* text, std::int32_t x, std::int32_t y,
                          D3DColor color, D3DColor shadowColor);
+
+// --- on the registry's font entries ---
+
+// Fills the entry's LOGFONT and creates its font on the device (a font it held is released
+// first). Gives the device's result; a failure leaves the entry without a font.
+HResult create_font(FontResource& entry, GraphicsDevice& device, std::int32_t height, std::int32_t weight,
+                    const char* face);
+// Bracket one font's text in a frame. A null entry or an entry without a font does nothing.
+void begin_font(FontResource* entry);
+void end_font(FontResource* entry);
+// The operations above with the entry's font and its lfHeight; nothing is drawn without a font
+// (draw_shadow_text then gives 0).
+int draw_shadow_text(FontResource* entry, const char* text, std::int32_t x, std::int32_t y, D3DColor color,
+                     D3DColor shadowColor);
+HResult draw_ticker_text(FontResource* entry, const char* text, std::int32_t x, std::int32_t y, D3DColor color,
+                         D3DColor shadowColor);
 
 }  // namespace brine

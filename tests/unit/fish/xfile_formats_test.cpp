@@ -62,6 +62,18 @@ TEST(XFileFormats, EveryFormReadsTheSameScene) {
     }
 }
 
+// Whole-file buffers carry one zero byte after the data; passing it along changes nothing.
+TEST(XFileFormats, ATrailingZeroByteIsHarmless) {
+    const XFileScene scene = xtest::sample_scene();
+    const std::string text = write_xfile(scene);
+    const std::string bin = write_xfile(scene, binary(32));
+    for (const std::string& file : {text, bin, compress_xfile(text), compress_xfile(bin)}) {
+        XFileScene read;
+        ASSERT_EQ(read_xfile(file.c_str(), file.size() + 1, &read), kOk);
+        xtest::expect_scene_eq(read, scene);
+    }
+}
+
 // Inflates chunk `index` of a compressed file on its own, without the previous output.
 int inflate_chunk_alone(const std::string& file, int index, std::string* out) {
     std::size_t pos = 20;

@@ -6,10 +6,12 @@
 #include <map>
 #include <string>
 
+#include "data/pack_writer.h"
 #include "render/display_context.h"
 #include "render/shader_text.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/scratch_dir.h"
 
 namespace brine {
 namespace {
@@ -17,55 +19,29 @@ namespace {
 const char kShader[] = "vs.1.1\ndcl_position v0\nm4x4 oPos, v0, c0\nmov oD0, c4\n";
 const char kEffect[] = "technique T0 { pass P0 { VertexShader = compile vs_1_1 Skin(1); } }\n";
 
-// The members of "initialize.pak" as the loader below serves them.
-std::map<std::string, std::string>& members() {
-    static std::map<std::string, std::string> m;
-    return m;
-}
-bool gOutOfMemory = false;
-int gBuffersLive = 0;
-
-HResult load_member(const char* path, const char* member, char** buffer, std::uint32_t* size) {
-    *buffer = nullptr;
-    if (std::strcmp(path, "initialize.pak") != 0) return kFail;
-    auto it = members().find(member);
-    if (it == members().end()) return kFail;
-    if (gOutOfMemory) return kFail;
-    *buffer = new char[it->second.size() + 1];
-    std::memcpy(*buffer, it->second.c_str(), it->second.size() + 1);
-    *size = static_cast<std::uint32_t>(it->second.size());
-    ++gBuffersLive;
-    return kOk;
-}
-
-void release_member(char* buffer) {
-    --gBuffersLive;
-    delete[] buffer;
-}
-
 class InitDirect3d : public ::testing::Test {
 protected:
-    static void restore_members() {
-        members() = {{"skinmesh1.vsh", kShader}, {"skinmesh2.vsh", kShader}, {"skinmesh3.vsh", kShader},
-                     {"skinmesh4.vsh", kShader}, {"SkinnedMesh.fx", kEffect}};
-    }
     void SetUp() override {
         restore_members();
-        gOutOfMemory = false;
-        gBuffersLive = 0;
         clock.ticks = 123456;
         services.platform = &platform;
         services.clock = &clock;
         services.rand = &rand;
-        services.loadMember = load_member;
-        services.releaseMember = release_member;
+        pack = scratch.file("initialize.pak");
+        services.initializePack = pack.c_str();
     }
-    void TearDown() override {
-        release_display_objects(display);
-        EXPECT_EQ(gBuffersLive, 0);
-    }
+    void TearDown() override { release_display_objects(display); }
 
+    void restore_members() {
+        members = {{"skinmesh1.vsh", kShader}, {"skinmesh2.vsh", kShader}, {"skinmesh3.vsh", kShader},
+                   {"skinmesh4.vsh", kShader}, {"SkinnedMesh.fx", kEffect}};
+    }
+    // Writes "initialize.pak" from `members`, then brings the display up.
     HResult init(std::int32_t w = 800, std::int32_t h = 600) {
+        std::vector<PackMember> list;
+        for (const auto& [name, text] : members) list.push_back({name, {text.begin(), text.end()}});
+        std::string reason;
+        EXPECT_EQ(write_pack_file(pack, list, &reason), kOk) << reason;
         return init_direct3d(display, services, window, w, h, 1);
     }
     std::vector<std::string> device_attempts() const {
@@ -75,6 +51,9 @@ protected:
         return out;
     }
 
+    std::map<std::string, std::string> members;
+    test::ScratchDir scratch;
+    std::string pack;
     test::RecordingPlatform platform;
     test::ManualClock clock;
     CrtRand rand;
@@ -202,7 +181,7 @@ TEST_F(InitDirect3d, NoGraphicsOrNoDisplayModeIsFail) {
 }
 
 TEST_F(InitDirect3d, MissingThirdShaderFailsAfterTwoSlotsWithoutTheEffect) {
-    members().erase("skinmesh3.vsh");
+    members.erase("skinmesh3.vsh");
     EXPECT_EQ(init(), kFail);
     EXPECT_NE(display.vertexShaders[0], nullptr);
     EXPECT_NE(display.vertexShaders[1], nullptr);
@@ -213,7 +192,7 @@ TEST_F(InitDirect3d, MissingThirdShaderFailsAfterTwoSlotsWithoutTheEffect) {
 }
 
 TEST_F(InitDirect3d, FailuresGiveTheirOwnCodes) {
-    members()["skinmesh2.vsh"] = "vs.1.1\nfoo r0, v0\n";
+    members["skinmesh2.vsh"] = "vs.1.1\nfoo r0, v0\n";
     EXPECT_EQ(init(), kInvalidData);  // the assembler's code, not E_FAIL
     EXPECT_EQ(platform.recorder.log.count("create_vertex_shader"), 1);
 
@@ -224,18 +203,22 @@ TEST_F(InitDirect3d, FailuresGiveTheirOwnCodes) {
     EXPECT_EQ(display.vertexShaders[3], nullptr);
 
     platform.recorder.failures.clear();
-    members()["SkinnedMesh.fx"] = "technique T { pass P { }";
+    members["SkinnedMesh.fx"] = "technique T { pass P { }";
     EXPECT_EQ(init(), kInvalidData);
 
-    members()["SkinnedMesh.fx"] = kEffect;
+    members["SkinnedMesh.fx"] = kEffect;
     platform.recorder.failures.fail("create_effect", kOutOfMemory);
     EXPECT_EQ(init(), kOutOfMemory);
     EXPECT_EQ(display.effect, nullptr);
-    EXPECT_EQ(gBuffersLive, 0);  // text buffers go back on failure too
 
+    // No archive at all: the device is made first, then the first member cannot be found.
+    std::string missing = scratch.file("missing.pak");
+    services.initializePack = missing.c_str();
     platform.recorder.failures.clear();
-    gOutOfMemory = true;
-    EXPECT_EQ(init(), kFail);
+    platform.recorder.log.clear();
+    EXPECT_EQ(init_direct3d(display, services, window, 640, 480, 1), kFail);
+    EXPECT_EQ(platform.recorder.log.count("create_device"), 1);
+    EXPECT_EQ(platform.recorder.log.count("create_vertex_shader"), 0);
 }
 
 TEST_F(InitDirect3d, SecondCallReleasesTheFirstAndKeepsItsOwnObjects) {

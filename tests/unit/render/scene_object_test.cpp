@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "fish/mesh_resource.h"
 #include "render/board.h"
 #include "render/camera.h"
 #include "render/d3dx_math.h"
@@ -148,20 +149,20 @@ TEST(SceneObject, AdvanceFacesTheCameraInTheMatrixOnly) {
 
 TEST(SceneObject, AdvanceMovesAMeshOnUnderTheNewMatrix) {
     RecordingMeshes meshes;
-    alignas(8) unsigned char fakeMesh[16] = {};
+    MeshResource mesh;
     SceneObject fish;
     fish.drawableKind = kDrawMesh;
-    fish.drawable = fakeMesh;
+    fish.drawable = &mesh;
     fish.set_position(1, 2, 3);
     fish.advance_object(0.25f, nullptr, &meshes);
-    EXPECT_EQ(static_cast<void*>(meshes.advanced), static_cast<void*>(fakeMesh));
+    EXPECT_EQ(meshes.advanced, &mesh);
     EXPECT_EQ(meshes.elapsed, 0.25f);
     expect_near_matrix(meshes.parent, matrix_translation(1, 2, 3), 0);
     // A board or an empty mesh object asks nothing of the mesh side.
     RecordingMeshes untouched;
     SceneObject board;
     board.drawableKind = kDrawBoard;
-    board.drawable = fakeMesh;
+    board.drawable = &mesh;
     board.advance_object(0.25f, nullptr, &untouched);
     fish.drawable = nullptr;
     fish.advance_object(0.25f, nullptr, &untouched);

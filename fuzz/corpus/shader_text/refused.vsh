@@ -1,0 +1,3 @@
+vs.1.1
+mov oPos, c[a0.x + 300]
+foo r0
