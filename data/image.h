@@ -14,6 +14,10 @@ struct DecodedImage {
     std::uint32_t width = 0, height = 0;
     std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, rows top first, width * height
     bool hasAlpha = false;              // the source carried an alpha channel
+    // The levels below the top one that the file itself held (DDS only; empty otherwise):
+    // mips[i] is level i + 1, max(1, width >> (i + 1)) by max(1, height >> (i + 1)) texels in
+    // the same layout. A backend that wants a full chain builds what is missing itself.
+    std::vector<std::vector<std::uint32_t>> mips;
 };
 
 }  // namespace brine

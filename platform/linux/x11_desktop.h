@@ -1,0 +1,33 @@
+// The desktop the aquarium draws on, on X11: the program's own full-screen window of type
+// _NET_WM_WINDOW_TYPE_DESKTOP, kept below every other window, on all workspaces, out of the
+// taskbar and pager, sized to the primary screen. The graphics device draws into it. Uses Xlib on
+// a connection of its own (the window lives as long as this object); Qt only for the screen size.
+#pragma once
+#include <cstdint>
+
+#include "render/graphics_device.h"
+
+typedef struct _XDisplay Display;
+
+namespace brine {
+
+class X11Desktop {
+public:
+    X11Desktop() = default;
+    ~X11Desktop();  // destroys the window: release the device drawing into it first
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // Whether a desktop can be hosted: an X display is reachable ($DISPLAY).
+    bool check_active_desktop();
+    // The desktop window, created and shown on the first call and the same afterwards; null when
+    // no display is reachable.
+    WindowHandle find_web_view_window();
+    void release();
+
+private:
+    Display* display_ = nullptr;
+    unsigned long window_ = 0;
+};
+
+}  // namespace brine

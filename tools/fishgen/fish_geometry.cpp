@@ -1,0 +1,535 @@
+// Skeleton and skinned geometry of a goldfish: the lofted body, the fins as thin sheets, the
+// eyes, and the bone weights (smooth falloff along the spine, at most three bones a vertex).
+// Must not depend on the program's own code.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "tools/fishgen/fish_body.h"
+#include "tools/fishgen/fish_builder.h"
+
+namespace brine {
+namespace fishgen {
+
+namespace {
+
+constexpr int kBodyMaterial = 0;
+constexpr int kFinMaterial = 1;
+constexpr int kEyeMaterial = 2;
+
+struct Influence {
+    int bone;
+    double weight;
+};
+using Influences = std::vector<Influence>;
+
+// Keeps the strongest three, renormalises and rounds to thousandths so the weights written to
+// the file add up to exactly one.
+void assign_weights(Influences in, SkinVertex* v) {
+    Influences merged;
+    for (const auto& i : in) {
+        if (i.weight <= 0) continue;
+        auto it = std::find_if(merged.begin(), merged.end(), [&](const Influence& m) { return m.bone == i.bone; });
+        if (it != merged.end())
+            it->weight += i.weight;
+        else
+            merged.push_back(i);
+    }
+    std::stable_sort(merged.begin(), merged.end(),
+                     [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
+    if (merged.size() > kMaxInfluences) merged.resize(kMaxInfluences);
+    double sum = 0;
+    for (const auto& m : merged) sum += m.weight;
+    int thousandths[kMaxInfluences] = {0, 0, 0};
+    int total = 0, count = 0;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        thousandths[i] = static_cast<int>(std::floor(merged[i].weight / sum * 1000.0 + 0.5));
+        total += thousandths[i];
+    }
+    thousandths[0] += 1000 - total;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        if (thousandths[i] <= 0) continue;
+        v->bone[count] = merged[i].bone;
+        v->weight[count] = thousandths[i] / 1000.0;
+        ++count;
+    }
+    for (int i = count; i < kMaxInfluences; ++i) {
+        v->bone[i] = 0;
+        v->weight[i] = 0;
+    }
+    v->influenceCount = count;
+}
+
+class GeometryBuilder {
+public:
+    GeometryBuilder(const KindSpec& kind, FishModel* model) : k_(kind), body_(kind), m_(model) {}
+
+    void build() {
+        chain_ = {kHead, kSpine1, kSpine2, kSpine3, kTailRoot, kCaudal};
+        add_body();
+        add_eyes();
+        add_pectorals();
+        add_pelvics();
+        add_anal();
+        if (k_.dorsal) add_dorsal();
+        add_caudal();
+    }
+
+private:
+    // Weights along the spine: a smooth blend between the two chain bones around z.
+    Influences spine_influences(double z) const {
+        const auto& bones = m_->bones;
+        if (z <= bones[chain_.front()].bindPos.z) return {{chain_.front(), 1.0}};
+        for (size_t i = 0; i + 1 < chain_.size(); ++i) {
+            double z0 = bones[chain_[i]].bindPos.z, z1 = bones[chain_[i + 1]].bindPos.z;
+            if (z <= z1) {
+                double t = smoothstep(0.0, 1.0, (z - z0) / (z1 - z0));
+                return {{chain_[i], 1.0 - t}, {chain_[i + 1], t}};
+            }
+        }
+        return {{chain_.back(), 1.0}};
+    }
+
+    int add_vertex(Vec3 p, Vec3 n, double u, double v, const Influences& w) {
+        SkinVertex sv;
+        sv.pos = p;
+        sv.normal = normalize(n);
+        sv.u = u;
+        sv.v = v;
+        assign_weights(w, &sv);
+        m_->vertices.push_back(sv);
+        return static_cast<int>(m_->vertices.size()) - 1;
+    }
+
+    // Adds a triangle wound clockwise as seen from the side its vertex normals face (the
+    // front-face convention of Direct3D), whatever order the caller gave.
+    void add_triangle(int a, int b, int c, int material) {
+        const auto& va = m_->vertices[a];
+        const auto& vb = m_->vertices[b];
+        const auto& vc = m_->vertices[c];
+        Vec3 fn = cross(vb.pos - va.pos, vc.pos - va.pos);
+        if (length(fn) < 1e-12) return;  // degenerate: nothing to draw
+        Vec3 avg = va.normal + vb.normal + vc.normal;
+        Face f;
+        f.material = material;
+        if (dot(fn, avg) >= 0) {
+            f.a = a, f.b = b, f.c = c;
+        } else {
+            f.a = a, f.b = c, f.c = b;
+        }
+        m_->faces.push_back(f);
+    }
+
+    void add_quad(int a, int b, int c, int d, int material) {  // a-b-c-d round the quad
+        add_triangle(a, b, c, material);
+        add_triangle(a, c, d, material);
+    }
+
+    Influences body_influences(Vec3 p, double s) const {
+        Influences w = spine_influences(p.z);
+        // The lower front of the head is the jaw.
+        double jaw = (1.0 - smoothstep(0.03, 0.1, s)) * smoothstep(0.1, -0.35, p.y / std::max(body_.belly(std::max(s, 0.02)), 1e-3));
+        if (jaw > 0) {
+            for (auto& i : w) i.weight *= 1.0 - jaw;
+            w.push_back({kJaw, jaw});
+        }
+        return w;
+    }
+
+    void add_body() {
+        const int rings = 56, columns = 40;
+        std::vector<double> ss;
+        for (int i = 1; i <= rings; ++i) {
+            double t = static_cast<double>(i) / rings;
+            ss.push_back(t - 0.07 * std::sin(2 * kPi * t));  // denser at the nose and the tail
+        }
+        // Nose tip.
+        Vec3 tip{0, 0, body_.nose_z()};
+        int tipIndex = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0));
+        std::vector<std::vector<int>> grid(rings, std::vector<int>(columns + 1));
+        for (int i = 0; i < rings; ++i) {
+            for (int j = 0; j <= columns; ++j) {
+                double theta = 2 * kPi * j / columns;
+                Vec3 p = body_.point(ss[i], theta);
+                Vec3 n = body_.normal(ss[i], theta);
+                grid[i][j] = add_vertex(p, n, ss[i], static_cast<double>(j) / columns, body_influences(p, ss[i]));
+            }
+        }
+        for (int j = 0; j < columns; ++j) add_triangle(tipIndex, grid[0][j], grid[0][j + 1], kBodyMaterial);
+        for (int i = 0; i + 1 < rings; ++i)
+            for (int j = 0; j < columns; ++j)
+                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kBodyMaterial);
+        // Close the caudal base; the tail covers it.
+        Vec3 end{0, (body_.back(1.0) - body_.belly(1.0)) * 0.5, body_.z_at(1.0)};
+        int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0));
+        for (int j = 0; j < columns; ++j)
+            add_triangle(endIndex, grid[rings - 1][j + 1], grid[rings - 1][j], kBodyMaterial);
+    }
+
+    void add_sphere(Vec3 centre, Vec3 axis, double radius, int material, const Influences& w) {
+        const int stacks = 10, slices = 16;
+        Vec3 a = normalize(axis);
+        Vec3 e1 = normalize(cross(std::fabs(a.y) < 0.9 ? Vec3{0, 1, 0} : Vec3{1, 0, 0}, a));
+        Vec3 e2 = cross(a, e1);
+        std::vector<std::vector<int>> grid(stacks + 1, std::vector<int>(slices + 1));
+        for (int i = 0; i <= stacks; ++i) {
+            double phi = kPi * i / stacks;
+            for (int j = 0; j <= slices; ++j) {
+                double lam = 2 * kPi * j / slices;
+                Vec3 d = a * std::cos(phi) + (e1 * std::cos(lam) + e2 * std::sin(lam)) * std::sin(phi);
+                if (i == 0) d = a;
+                if (i == stacks) d = a * -1.0;
+                grid[i][j] = add_vertex(centre + d * radius, d, static_cast<double>(j) / slices,
+                                        static_cast<double>(i) / stacks, w);
+            }
+        }
+        for (int i = 0; i < stacks; ++i)
+            for (int j = 0; j < slices; ++j) {
+                if (i == 0)
+                    add_triangle(grid[0][j], grid[1][j], grid[1][j + 1], material);
+                else if (i == stacks - 1)
+                    add_triangle(grid[i][j], grid[i + 1][j], grid[i][j + 1], material);
+                else
+                    add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], material);
+            }
+    }
+
+    // A short tube from the head out to a telescope eye, in body colour.
+    void add_stalk(Vec3 from, Vec3 to, double r0, double r1) {
+        const int rings = 4, slices = 14;
+        Vec3 a = normalize(to - from);
+        Vec3 e1 = normalize(cross(std::fabs(a.y) < 0.9 ? Vec3{0, 1, 0} : Vec3{1, 0, 0}, a));
+        Vec3 e2 = cross(a, e1);
+        std::vector<std::vector<int>> grid(rings + 1, std::vector<int>(slices + 1));
+        for (int i = 0; i <= rings; ++i) {
+            double t = static_cast<double>(i) / rings;
+            double r = mix(r0, r1, t);
+            Vec3 c = lerp(from, to, t);
+            for (int j = 0; j <= slices; ++j) {
+                double lam = 2 * kPi * j / slices;
+                Vec3 d = e1 * std::cos(lam) + e2 * std::sin(lam);
+                Vec3 n = normalize(d + a * ((r0 - r1) / std::max(length(to - from), 1e-6)));
+                // Body texture: a plain patch from behind the gill cover keeps the colour.
+                grid[i][j] = add_vertex(c + d * r, n, 0.16 + 0.04 * t, 0.3 + 0.05 * std::cos(lam), {{kHead, 1.0}});
+            }
+        }
+        for (int i = 0; i < rings; ++i)
+            for (int j = 0; j < slices; ++j)
+                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kBodyMaterial);
+    }
+
+    void add_eyes() {
+        double L = body_.body_length();
+        double s = k_.eyeS;
+        double theta = body_.eye_theta();
+        double r = k_.eyeRadius * L;
+        for (int side = 0; side < 2; ++side) {
+            double th = side == 0 ? theta : 2 * kPi - theta;
+            Vec3 p = body_.base_point(s, th);
+            Vec3 n = body_.normal(s, th);
+            if (k_.telescope > 0) {
+                Vec3 dir = normalize(n + Vec3{0, 0.25, -0.25});
+                Vec3 end = p + dir * (k_.telescope * L);
+                add_stalk(p - dir * (0.3 * r), end, r * 0.62, r * 0.78);
+                add_sphere(end + dir * (0.55 * r), normalize(dir + Vec3{0, 0, -0.35}), r, kEyeMaterial, {{kHead, 1.0}});
+            } else {
+                Vec3 axis = normalize(n + Vec3{0, 0.05, -0.3});
+                add_sphere(p - n * (0.2 * r), axis, r, kEyeMaterial, {{kHead, 1.0}});
+            }
+        }
+    }
+
+    struct FinSheet {
+        std::function<Vec3(double)> base;
+        std::function<Vec3(double)> dir;
+        std::function<double(double)> len;
+        Vec3 droop;           // offset at the edge (times v squared)
+        Vec3 frillAxis;       // direction of the wavy edge
+        double frill = 0;     // amplitude at the edge
+        int frillWaves = 5;
+        Vec3 facing;          // which way the sheet's normals face
+        double upBias = 1.0;  // how much the normals lean up to catch the light from above
+        int nu = 10, nv = 6;
+        std::function<Influences(Vec3 p, double t, double v)> weigh;
+        // Optional rigid turn of the finished sheet about an axis through a point.
+        Vec3 pivot, turnAxis;
+        double turn = 0;
+    };
+
+    Vec3 fin_point(const FinSheet& f, double t, double v) const {
+        double l = f.len(t);
+        Vec3 p = f.base(t) + f.dir(t) * (l * v) + f.droop * (v * v) +
+                 f.frillAxis * (f.frill * std::sin(2 * kPi * f.frillWaves * t) * v * v * v);
+        if (f.turn != 0) {
+            Mat4 r = mat_rotation(quat_axis_angle(f.turnAxis, f.turn));
+            p = transform_normal(p - f.pivot, r) + f.pivot;
+        }
+        return p;
+    }
+
+    void add_fin(const FinSheet& f) {
+        std::vector<std::vector<int>> grid(f.nv + 1, std::vector<int>(f.nu + 1));
+        Vec3 facing = f.facing;
+        if (f.turn != 0) facing = transform_normal(facing, mat_rotation(quat_axis_angle(f.turnAxis, f.turn)));
+        for (int i = 0; i <= f.nv; ++i) {
+            double v = static_cast<double>(i) / f.nv;
+            for (int j = 0; j <= f.nu; ++j) {
+                double t = static_cast<double>(j) / f.nu;
+                Vec3 p = fin_point(f, t, v);
+                const double e = 1e-4;
+                Vec3 dt = fin_point(f, std::min(t + e, 1.0), v) - fin_point(f, std::max(t - e, 0.0), v);
+                Vec3 dv = fin_point(f, t, std::min(v + e, 1.0)) - fin_point(f, t, std::max(v - e, 0.0));
+                Vec3 n = cross(dt, dv);
+                n = length(n) < 1e-12 ? facing : normalize(n);
+                if (dot(n, facing) < 0) n = n * -1.0;
+                n = normalize(n + Vec3{0, f.upBias, 0});
+                grid[i][j] = add_vertex(p, n, t, v, f.weigh(p, t, v));
+            }
+        }
+        for (int i = 0; i < f.nv; ++i)
+            for (int j = 0; j < f.nu; ++j)
+                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kFinMaterial);
+    }
+
+    // A point a little inside the body surface, so fin roots never show a gap.
+    Vec3 root_point(double s, double theta, double sink) const {
+        return body_.base_point(s, theta) - body_.section_normal(s, theta) * sink;
+    }
+
+    void add_pectorals() {
+        double L = body_.body_length();
+        double len = k_.pectoralLength * L;
+        for (int side = 0; side < 2; ++side) {
+            double out = side == 0 ? 1.0 : -1.0;
+            double theta = side == 0 ? 0.66 * kPi : 2 * kPi - 0.66 * kPi;
+            FinSheet f;
+            f.base = [=](double t) { return root_point(mix(0.2, 0.26, t), theta, 0.02 * L); };
+            Vec3 d0 = normalize({out * 0.8, -0.35, 0.3}), d1 = normalize({out * 0.45, -0.45, 0.85});
+            f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
+            Profile shape{{0, 0.85}, {0.35, 1.0}, {0.7, 0.88}, {1, 0.55}};
+            f.len = [=](double t) { return len * shape(t); };
+            f.droop = {0, -0.08 * len, 0};
+            f.frillAxis = {0, 1, 0};
+            f.frill = k_.finFrill * L * 0.5;
+            f.frillWaves = 3;
+            f.facing = {out * 0.3, 1, 0};
+            f.upBias = 0.6;
+            f.nu = 8;
+            f.nv = 6;
+            int bone = side == 0 ? kPectoralL : kPectoralR;
+            f.weigh = [=](Vec3, double, double v) {
+                double w = smoothstep(0.0, 0.3, v);
+                return Influences{{kHead, 1.0 - w}, {bone, w}};
+            };
+            add_fin(f);
+        }
+    }
+
+    void add_pelvics() {
+        double L = body_.body_length();
+        double len = k_.pelvicLength * L;
+        for (int side = 0; side < 2; ++side) {
+            double out = side == 0 ? 1.0 : -1.0;
+            double theta = side == 0 ? 0.88 * kPi : 2 * kPi - 0.88 * kPi;
+            FinSheet f;
+            f.base = [=](double t) { return root_point(mix(0.44, 0.5, t), theta, 0.015 * L); };
+            Vec3 d0 = normalize({out * 0.35, -0.85, 0.35}), d1 = normalize({out * 0.25, -0.45, 0.9});
+            f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
+            Profile shape{{0, 1.0}, {0.5, 0.85}, {1, 0.5}};
+            f.len = [=](double t) { return len * shape(t); };
+            f.droop = {0, 0, 0.1 * len};
+            f.frillAxis = {1, 0, 0};
+            f.frill = k_.finFrill * L * 0.4;
+            f.frillWaves = 2;
+            f.facing = {out, 0.2, 0};
+            f.upBias = 0.9;
+            f.nu = 6;
+            f.nv = 5;
+            int bone = side == 0 ? kPelvicL : kPelvicR;
+            f.weigh = [=](Vec3 p, double, double v) {
+                double w = smoothstep(0.0, 0.35, v);
+                Influences in = spine_influences(p.z);
+                for (auto& i : in) i.weight *= 1.0 - w;
+                in.push_back({bone, w});
+                return in;
+            };
+            add_fin(f);
+        }
+    }
+
+    void add_anal() {
+        double L = body_.body_length();
+        double len = k_.analLength * L;
+        int count = k_.pairedAnal ? 2 : 1;
+        for (int side = 0; side < count; ++side) {
+            double out = count == 1 ? 0.0 : (side == 0 ? 1.0 : -1.0);
+            double theta = kPi - out * 0.06 * kPi;
+            FinSheet f;
+            f.base = [=](double t) { return root_point(mix(0.7, 0.8, t), theta, 0.01 * L); };
+            Vec3 d0 = normalize({out * 0.3, -0.8, 0.45}), d1 = normalize({out * 0.2, -0.35, 0.95});
+            f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
+            Profile shape{{0, 1.0}, {0.4, 0.9}, {1, 0.45}};
+            f.len = [=](double t) { return len * shape(t); };
+            f.droop = {0, 0, 0.05 * len};
+            f.frillAxis = {1, 0, 0};
+            f.frill = k_.finFrill * L * 0.3;
+            f.frillWaves = 2;
+            f.facing = {count == 1 ? 1.0 : out, 0, 0};
+            f.upBias = 1.6;
+            f.nu = 6;
+            f.nv = 5;
+            f.weigh = [=](Vec3 p, double, double) { return spine_influences(p.z); };
+            add_fin(f);
+        }
+    }
+
+    void add_dorsal() {
+        double L = body_.body_length();
+        double h = k_.dorsalHeight * L;
+        FinSheet f;
+        double s0 = k_.dorsalStart, s1 = k_.dorsalEnd;
+        f.base = [=](double t) { return root_point(mix(s0, s1, t), 0.0, 0.02 * L); };
+        f.dir = [](double t) { return normalize(lerp(Vec3{0, 1, 0.3}, Vec3{0, 0.3, 1}, t)); };
+        Profile shape{{0, 0.85}, {0.12, 1.0}, {0.45, 0.72}, {0.8, 0.45}, {1, 0.3}};
+        f.len = [=](double t) { return h * shape(t); };
+        f.droop = {0, -0.05 * h, 0.12 * h};
+        f.frillAxis = {1, 0, 0};
+        f.frill = k_.finFrill * L * 0.6;
+        f.frillWaves = 3;
+        f.facing = {1, 0, 0};
+        f.upBias = 1.6;
+        f.nu = 14;
+        f.nv = 6;
+        f.weigh = [=](Vec3 p, double, double v) {
+            double w = 0.85 * smoothstep(0.0, 0.7, v);
+            Influences in = spine_influences(p.z);
+            for (auto& i : in) i.weight *= 1.0 - w;
+            in.push_back({kDorsal, w});
+            return in;
+        };
+        add_fin(f);
+    }
+
+    Influences caudal_influences(double v) const {
+        if (v < 0.25) {
+            double t = smoothstep(0.0, 0.25, v);
+            return {{kTailRoot, 0.5 * (1.0 - t)}, {kCaudal, 0.5 + 0.5 * t}};
+        }
+        double t = smoothstep(0.25, 0.95, v);
+        return {{kCaudal, 1.0 - t}, {kCaudalTip, t}};
+    }
+
+    FinSheet caudal_sheet(double tFrom, double tTo, double lengthScale) const {
+        double lt = k_.tailLength;
+        double zc = body_.z_at(0.985);
+        double top = body_.back(1.0) * 0.95, bottom = -body_.belly(1.0) * 0.95;
+        FinSheet f;
+        const Profile& prof = k_.tailProfile;
+        double fan = k_.tailFan;
+        f.base = [=](double t) {
+            double tt = mix(tFrom, tTo, t);
+            return Vec3{0, mix(top, bottom, tt), zc};
+        };
+        f.dir = [=](double t) {
+            double tt = mix(tFrom, tTo, t);
+            double a = mix(fan, -fan, tt);
+            return Vec3{0, std::sin(a), std::cos(a)};
+        };
+        f.len = [=, &prof](double t) { return lt * lengthScale * prof(mix(tFrom, tTo, t)); };
+        f.droop = {0, -k_.tailDroop * lt, 0};
+        f.frillAxis = {1, 0, 0};
+        f.frill = k_.tailFrill * lt;
+        f.frillWaves = 6;
+        f.facing = {1, 0, 0};
+        f.upBias = 1.6;
+        f.nu = 16;
+        f.nv = 9;
+        f.weigh = [=](Vec3, double, double v) { return caudal_influences(v); };
+        return f;
+    }
+
+    void add_caudal() {
+        if (k_.tail == TailStyle::Single) {
+            add_fin(caudal_sheet(0.0, 1.0, 1.0));
+            return;
+        }
+        double top = body_.back(1.0) * 0.95;
+        double zc = body_.z_at(0.985);
+        for (int side = 0; side < 2; ++side) {
+            FinSheet f = caudal_sheet(0.0, 1.0, 1.0);
+            f.pivot = {0, top, zc};
+            f.turnAxis = {0, 0, 1};
+            f.turn = side == 0 ? k_.tailSplay : -k_.tailSplay;
+            f.facing = {side == 0 ? 1.0 : -1.0, 0, 0};
+            f.upBias = 1.2;
+            add_fin(f);
+        }
+        if (k_.tail == TailStyle::Triple) {
+            FinSheet f = caudal_sheet(0.0, 0.42, 0.92);
+            f.nu = 8;
+            add_fin(f);
+        }
+    }
+
+    const KindSpec& k_;
+    BodyShape body_;
+    FishModel* m_;
+    std::vector<int> chain_;
+};
+
+}  // namespace
+
+void build_skeleton(const KindSpec& kind, FishModel* model) {
+    BodyShape body(kind);
+    double L = kind.bodyLength;
+    auto at = [&](double s) { return body.z_at(s); };
+    model->bones.clear();
+    auto add = [&](const char* name, int parent, Vec3 pos) {
+        Bone b;
+        b.name = name;
+        b.parent = parent;
+        b.bindPos = pos;
+        model->bones.push_back(b);
+    };
+    double tailY = (body.back(1.0) - body.belly(1.0)) * 0.5;
+    add("Head", -1, {0, 0, at(0.25)});
+    add("Spine1", kHead, {0, 0, at(0.45)});
+    add("Spine2", kSpine1, {0, 0, at(0.63)});
+    add("Spine3", kSpine2, {0, 0, at(0.8)});
+    add("TailRoot", kSpine3, {0, 0, at(0.92)});
+    add("Caudal", kTailRoot, {0, tailY, at(1.0)});
+    add("CaudalTip", kCaudal, {0, tailY - kind.tailDroop * kind.tailLength * 0.3, at(1.0) + 0.5 * kind.tailLength});
+    add("Jaw", kHead, {0, -0.02 * L, at(0.075)});
+    double pecTheta = 0.66 * kPi;
+    Vec3 pec = body.base_point(0.23, pecTheta);
+    add("PectoralL", kHead, pec);
+    add("PectoralR", kHead, {-pec.x, pec.y, pec.z});
+    Vec3 pel = body.base_point(0.47, 0.88 * kPi);
+    add("PelvicL", kSpine1, pel);
+    add("PelvicR", kSpine1, {-pel.x, pel.y, pel.z});
+    if (kind.dorsal) add("Dorsal", kSpine1, {0, body.back(kind.dorsalStart + 0.1), at(kind.dorsalStart + 0.1)});
+}
+
+void build_geometry(const KindSpec& kind, FishModel* model) {
+    model->vertices.clear();
+    model->faces.clear();
+    GeometryBuilder(kind, model).build();
+
+    model->materials.clear();
+    auto material = [&](const char* name, double diffuse, double emissive, const std::string& texture) {
+        MaterialDef m;
+        m.name = name;
+        m.diffuse = Rgba{diffuse, diffuse, diffuse, 1.0};
+        m.power = 0;
+        m.specular = Rgba{0, 0, 0, 1};
+        m.emissive = Rgba{emissive, emissive, emissive, 1};
+        m.texture = texture;
+        model->materials.push_back(m);
+    };
+    material("body", 0.75, 0.42, kind.model + "_body.dds");
+    material("fin", 0.6, 0.55, kind.model + "_fin.dds");
+    material("eye", 0.7, 0.4, kind.model + "_eye.dds");
+}
+
+}  // namespace fishgen
+}  // namespace brine
