@@ -12,9 +12,7 @@
 
 namespace brine {
 
-// D3DX's own failure codes, passed on to callers as D3DX would give them.
-constexpr HResult kD3DXErrInvalidData = static_cast<HResult>(0x88760B59u);  // D3DXERR_INVALIDDATA
-constexpr HResult kD3DErrInvalidCall = static_cast<HResult>(0x8876086Cu);   // D3DERR_INVALIDCALL
+// D3DX's own failure codes (kD3DXErrInvalidData, kD3DErrInvalidCall) come from render/d3d_types.h.
 
 // Limits on what any image file may claim. A larger claim is refused before anything is
 // allocated: 16384 is the largest side any Direct3D 9 part accepts, and 2^25 texels (128 MiB of
