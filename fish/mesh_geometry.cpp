@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "render/d3dx_math.h"
 #include "render/graphics_device.h"
@@ -84,6 +85,15 @@ bool vertex_layout(std::uint32_t fvf, VertexLayout* out) {
 }
 
 HResult MeshGeometry::upload(GraphicsDevice& device) {
+    try {
+        return upload_buffers(device);
+    } catch (const std::bad_alloc&) {
+        release_buffers();
+        return kOutOfMemory;
+    }
+}
+
+HResult MeshGeometry::upload_buffers(GraphicsDevice& device) {
     release_buffers();
     const std::uint64_t vertexBytes = std::uint64_t(vertices.size()) * 4;
     const std::uint32_t count = vertex_count();
@@ -158,7 +168,9 @@ void rebuild_attribute_table(MeshGeometry& mesh) {
     }
 }
 
-HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
+namespace {
+
+HResult build(const XMesh& x, MeshGeometry* out) {
     MeshGeometry& g = *out;
     g.release_buffers();
     const std::size_t positionCount = x.positions.size();
@@ -259,7 +271,7 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
     return kOk;
 }
 
-HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
+HResult clone(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
     VertexLayout to;
     if (!vertex_layout(fvf, &to)) return kFail;
     const VertexLayout& from = source.layout;
@@ -291,6 +303,24 @@ HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint3
             std::copy(s + from.texcoord, s + from.texcoord + 2, d + to.texcoord);
     }
     return kOk;
+}
+
+}  // namespace
+
+HResult build_mesh_geometry(const XMesh& mesh, MeshGeometry* out) {
+    try {
+        return build(mesh, out);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
+    try {
+        return clone(source, fvf, options, out);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
 }
 
 void compute_normals(MeshGeometry& mesh) {
