@@ -117,11 +117,10 @@ TEST_F(RealKinds, ThePerPassUpdateOfSkinnedFishAllocatesNothing) {
         tank_step(world);
         tank_animate(world, 1.0f / 30.0f);
     }
-    test::AllocationCounter::count = 0;
-    test::AllocationCounter::counting = true;
-    for (int pass = 0; pass < 100; ++pass) tank_animate(world, 0.005f);
-    test::AllocationCounter::counting = false;
-    EXPECT_EQ(test::AllocationCounter::count.load(), 0);
+    EXPECT_EQ(test::allocations_during([&] {
+                  for (int pass = 0; pass < 100; ++pass) tank_animate(world, 0.005f);
+              }),
+              0);
 }
 
 TEST_F(RealKinds, TheRosterBringsBackTheSameKinds) {

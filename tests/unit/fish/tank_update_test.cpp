@@ -191,11 +191,10 @@ TEST_F(TankUpdate, ThePerPassUpdateAllocatesNothing) {
         tank_step(world);
     }
     tank_animate(world, 0.01f);
-    test::AllocationCounter::count = 0;
-    test::AllocationCounter::counting = true;
-    for (int pass = 0; pass < 200; ++pass) tank_animate(world, 0.004f);
-    test::AllocationCounter::counting = false;
-    EXPECT_EQ(test::AllocationCounter::count.load(), 0);
+    EXPECT_EQ(test::allocations_during([&] {
+                  for (int pass = 0; pass < 200; ++pass) tank_animate(world, 0.004f);
+              }),
+              0);
 }
 
 }  // namespace
