@@ -74,10 +74,10 @@ protected:
         const std::uint32_t start = clock.ticks;
         const std::uint32_t kSteps = hours * 3600u * 30u;
         const std::uint32_t kFeedEvery = 2u * 3600u * 30u;
-        std::uint32_t lastStrike[kCreatableSlotCount];
+        std::uint32_t lastStrike[Tank::kCreatableSlots];
         for (int i = 0; i < fishCount; ++i) lastStrike[i] = tank.fish[i].satietyClock;
-        bool landed[kTankPellets] = {};
-        std::uint32_t landedAt[kTankPellets] = {};
+        bool landed[Tank::kPellets] = {};
+        std::uint32_t landedAt[Tank::kPellets] = {};
 
         const auto began = std::chrono::steady_clock::now();
         for (std::uint32_t step = 0; step < kSteps; ++step) {
@@ -88,15 +88,15 @@ protected:
             }
             clock.ticks = start + static_cast<std::uint32_t>((static_cast<std::uint64_t>(step) + 1) * 1000 / 30);
             const std::uint32_t now = clock.ticks;
-            FishState before[kCreatableSlotCount];
-            int activeBefore[kTankPellets];
+            FishState before[Tank::kCreatableSlots];
+            int activeBefore[Tank::kPellets];
             for (int i = 0; i < fishCount; ++i) before[i] = tank.fish[i].state;
-            for (int p = 0; p < kTankPellets; ++p) activeBefore[p] = tank.pellets[p].active;
+            for (int p = 0; p < Tank::kPellets; ++p) activeBefore[p] = tank.pellets[p].active;
 
             tank_step(world);
             tank_animate(world, 1.0f / 30.0f);
 
-            bool eatenNow[kTankPellets] = {};
+            bool eatenNow[Tank::kPellets] = {};
             for (int i = 0; i < fishCount; ++i) {
                 const FishRecord& f = tank.fish[i];
                 if (f.state == FishState::Eating && before[i] != FishState::Eating) {
@@ -114,7 +114,7 @@ protected:
                 st.y.add(f.body->position.y);
                 st.z.add(f.body->position.z);
             }
-            for (int p = 0; p < kTankPellets; ++p) {
+            for (int p = 0; p < Tank::kPellets; ++p) {
                 const FoodPellet& pellet = tank.pellets[p];
                 if (pellet.active && pellet.board->position.y == -75.0f) {
                     if (!landed[p]) {
@@ -156,7 +156,7 @@ TEST_F(TankDay, TwentyFourHoursWithTenFish) {
     if (HasFatalFailure()) return;
     EXPECT_EQ(st.feedings, 12);
     EXPECT_GT(st.eaten, 0);
-    EXPECT_EQ(st.eaten + st.vanished, st.feedings * kTankPellets);  // every pellet eaten or rested away
+    EXPECT_EQ(st.eaten + st.vanished, st.feedings * Tank::kPellets);  // every pellet eaten or rested away
     EXPECT_EQ(st.strikes, 10 * 23);  // each fish's clock struck once an hour
     EXPECT_EQ(count_fish(tank), 10);
 }
@@ -169,9 +169,9 @@ TEST_F(TankDay, FoodForSatedFishRestsTenMinutesAndVanishes) {
     run(4, 2, st);  // the first food finds both full; by the second they are hungry
     if (HasFatalFailure()) return;
     EXPECT_EQ(st.feedings, 2);
-    EXPECT_GE(st.vanished, kTankPellets);  // all of the first feeding
+    EXPECT_GE(st.vanished, Tank::kPellets);  // all of the first feeding
     EXPECT_GT(st.eaten, 0);
-    EXPECT_EQ(st.eaten + st.vanished, st.feedings * kTankPellets);
+    EXPECT_EQ(st.eaten + st.vanished, st.feedings * Tank::kPellets);
 }
 
 }  // namespace
