@@ -13,7 +13,7 @@ using namespace behaviour;
 namespace {
 
 FishRecord* live_fish(FishWorld& world, int slot) {
-    if (slot < 0 || slot >= kTankSlots) return nullptr;
+    if (slot < 0 || slot >= Tank::kSlots) return nullptr;
     FishRecord& f = world.tank->fish[slot];
     return f.in_use() ? &f : nullptr;
 }
@@ -31,7 +31,7 @@ SteeringSet steering_for(const FishRecord& f, FishState state) {
 
 void eat_or_idle(FishWorld& world, int slot) {
     FishRecord& f = world.tank->fish[slot];
-    if (is_pellet_target(f.target) && pellet_of_target(f.target) < kTankPellets) {
+    if (is_pellet_target(f.target) && pellet_of_target(f.target) < Tank::kPellets) {
         FoodPellet& pellet = world.tank->pellets[pellet_of_target(f.target)];
         if (pellet.active) {
             pellet.active = 0;
@@ -133,7 +133,7 @@ void choose_target(FishWorld& world, int slot) {
     if (f->satiety < kMaxSatiety) {
         float best = kPelletSearchStart;
         const float window = 150.0f - 150.0f * f->motion.gravity;
-        for (int i = 0; i < kTankPellets; ++i) {
+        for (int i = 0; i < Tank::kPellets; ++i) {
             const FoodPellet& pellet = world.tank->pellets[i];
             if (!pellet.active || !pellet.board) continue;
             const Vec3 at = pellet.board->position;
@@ -159,7 +159,7 @@ void choose_target(FishWorld& world, int slot) {
 }
 
 int turn_side(const FishWorld& world, int slot) {
-    if (slot < 0 || slot >= kTankSlots || !world.tank->fish[slot].in_use()) return 1;
+    if (slot < 0 || slot >= Tank::kSlots || !world.tank->fish[slot].in_use()) return 1;
     const FishRecord& f = world.tank->fish[slot];
     const Vec3 pos = f.body->position;
     const Vec3 face = facing_direction(f.body->rotation.y);
@@ -176,7 +176,7 @@ void swim_step(FishWorld& world, int slot) {
     SceneObject& body = *f->body;
     Vec3 face = facing_direction(body.rotation.y);
 
-    if (is_pellet_target(f->target) && pellet_of_target(f->target) < kTankPellets) {
+    if (is_pellet_target(f->target) && pellet_of_target(f->target) < Tank::kPellets) {
         const FoodPellet& pellet = world.tank->pellets[pellet_of_target(f->target)];
         if (pellet.board) f->targetPos = pellet.board->position;  // also once it is gone
     }
@@ -189,7 +189,7 @@ void swim_step(FishWorld& world, int slot) {
     d = vec3_normalize(d);
 
     const Vec3 probe = vec3_add(body.position, vec3_scale(d, kProbeDistance));
-    for (int other = 0; other < kTankSlots; ++other) {
+    for (int other = 0; other < Tank::kSlots; ++other) {
         const FishRecord& o = world.tank->fish[other];
         if (other == slot || !o.in_use()) continue;
         if (distance3(probe, o.body->position) < kProbeDistance) {

@@ -22,7 +22,7 @@ void feed_fish(FishWorld& world) {
         float z = static_cast<float>((world.random() % 500 - 250) * 0.1);
         pellet.board->set_position(x, y, z);
     }
-    for (int slot = 0; slot < kTankSlots; ++slot) {
+    for (int slot = 0; slot < Tank::kSlots; ++slot) {
         FishRecord& f = tank.fish[slot];
         if (!f.in_use() || f.satiety >= kMaxSatiety) continue;
         f.state = FishState::Idle;
@@ -33,7 +33,7 @@ void feed_fish(FishWorld& world) {
 }
 
 void step_pellet(FishWorld& world, int index) {
-    if (index < 0 || index >= kTankPellets) return;
+    if (index < 0 || index >= Tank::kPellets) return;
     FoodPellet& pellet = world.tank->pellets[index];
     if (!pellet.active || !pellet.board) return;
     SceneObject& board = *pellet.board;

@@ -20,7 +20,7 @@ std::string fish_motion_member(const std::string& modelName) { return modelName 
 namespace {
 
 int first_free_slot(const Tank& tank) {
-    for (int i = 0; i < kCreatableSlotCount; ++i)
+    for (int i = 0; i < Tank::kCreatableSlots; ++i)
         if (!tank.fish[i].in_use()) return i;
     return -1;
 }

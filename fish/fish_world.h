@@ -36,6 +36,9 @@ public:
     virtual void set_time(MeshResource& mesh, double seconds) = 0;
 };
 
+// tank, clock, rand and meshes are required by every operation; catalog by creation and the
+// roster; camera and registry may be null (no facing turn, the draw order from the scene's fixed
+// eye; no '@' references).
 struct FishWorld {
     Tank* tank = nullptr;
     Clock* clock = nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "render/d3dx_math.h"
 #include "render/graphics_device.h"
@@ -29,6 +30,28 @@ std::uint32_t color_bits(const XColor& c) {
 }
 
 }  // namespace
+
+std::vector<std::uint32_t> order_by_pair(const std::vector<std::uint32_t>& major,
+                                         const std::vector<std::uint32_t>& minor) {
+    const std::size_t n = major.size();
+    std::vector<std::uint32_t> order(n);
+    if (n == 0) return order;
+    const std::size_t majorRange = std::size_t(*std::max_element(major.begin(), major.end())) + 1;
+    const std::size_t minorRange = std::size_t(*std::max_element(minor.begin(), minor.end())) + 1;
+    // Stable counting sorts, minor key first.
+    std::vector<std::uint32_t> byMinor(n);
+    {
+        std::vector<std::uint32_t> start(minorRange + 1, 0);
+        for (std::uint32_t k : minor) ++start[k + 1];
+        for (std::size_t i = 1; i <= minorRange; ++i) start[i] += start[i - 1];
+        for (std::uint32_t i = 0; i < n; ++i) byMinor[start[minor[i]]++] = i;
+    }
+    std::vector<std::uint32_t> start(majorRange + 1, 0);
+    for (std::uint32_t k : major) ++start[k + 1];
+    for (std::size_t i = 1; i <= majorRange; ++i) start[i] += start[i - 1];
+    for (std::uint32_t i : byMinor) order[start[major[i]]++] = i;
+    return order;
+}
 
 bool vertex_layout(std::uint32_t fvf, VertexLayout* out) {
     *out = VertexLayout{};
@@ -62,6 +85,15 @@ bool vertex_layout(std::uint32_t fvf, VertexLayout* out) {
 }
 
 HResult MeshGeometry::upload(GraphicsDevice& device) {
+    try {
+        return upload_buffers(device);
+    } catch (const std::bad_alloc&) {
+        release_buffers();
+        return kOutOfMemory;
+    }
+}
+
+HResult MeshGeometry::upload_buffers(GraphicsDevice& device) {
     release_buffers();
     const std::uint64_t vertexBytes = std::uint64_t(vertices.size()) * 4;
     const std::uint32_t count = vertex_count();
@@ -136,7 +168,9 @@ void rebuild_attribute_table(MeshGeometry& mesh) {
     }
 }
 
-HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
+namespace {
+
+HResult build(const XMesh& x, MeshGeometry* out) {
     MeshGeometry& g = *out;
     g.release_buffers();
     const std::size_t positionCount = x.positions.size();
@@ -177,24 +211,24 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
     };
     // With normals, one vertex per (position, normal) pair that a corner uses, in that order;
     // found by sorting, so no pattern of sharing can make it quadratic.
-    std::vector<std::uint64_t> pairs;
+    std::vector<std::uint32_t> cornerVertex;
     if (hasNormals) {
-        pairs.reserve(x.faceIndices.size());
-        for (std::size_t c = 0; c < x.faceIndices.size(); ++c)
-            pairs.push_back(std::uint64_t(x.faceIndices[c]) << 32 | x.faceNormalIndices[c]);
-        std::sort(pairs.begin(), pairs.end());
-        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-        g.vertices.reserve(pairs.size() * g.layout.slots);
-        for (std::uint64_t key : pairs) add_vertex(std::uint32_t(key >> 32), std::uint32_t(key));
+        const std::vector<std::uint32_t> order = order_by_pair(x.faceIndices, x.faceNormalIndices);
+        cornerVertex.resize(order.size());
+        std::uint32_t made = 0;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const std::uint32_t c = order[i];
+            if (i == 0 || x.faceIndices[c] != x.faceIndices[order[i - 1]] ||
+                x.faceNormalIndices[c] != x.faceNormalIndices[order[i - 1]]) {
+                add_vertex(x.faceIndices[c], x.faceNormalIndices[c]);
+                ++made;
+            }
+            cornerVertex[c] = made - 1;
+        }
     } else {
         g.vertices.reserve(positionCount * g.layout.slots);
         for (std::uint32_t p = 0; p < positionCount; ++p) add_vertex(p, 0);
     }
-    auto vertex_for = [&](std::uint32_t p, std::uint32_t n) {
-        if (!hasNormals) return p;
-        const std::uint64_t key = std::uint64_t(p) << 32 | n;
-        return std::uint32_t(std::lower_bound(pairs.begin(), pairs.end(), key) - pairs.begin());
-    };
 
     // Fans, with their material, in file order; sorted by material below.
     std::vector<std::uint32_t> tris, triAttr;
@@ -205,7 +239,7 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
         const std::uint32_t attr = hasMaterials ? x.faceMaterials[f] : 0;
         if (n >= 3) {
             auto corner_vertex = [&](std::uint32_t c) {
-                return vertex_for(x.faceIndices[corner + c], hasNormals ? x.faceNormalIndices[corner + c] : 0);
+                return hasNormals ? cornerVertex[corner + c] : x.faceIndices[corner + c];
             };
             const std::uint32_t v0 = corner_vertex(0);
             std::uint32_t prev = corner_vertex(1);
@@ -237,7 +271,7 @@ HResult build_mesh_geometry(const XMesh& x, MeshGeometry* out) {
     return kOk;
 }
 
-HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
+HResult clone(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
     VertexLayout to;
     if (!vertex_layout(fvf, &to)) return kFail;
     const VertexLayout& from = source.layout;
@@ -269,6 +303,24 @@ HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint3
             std::copy(s + from.texcoord, s + from.texcoord + 2, d + to.texcoord);
     }
     return kOk;
+}
+
+}  // namespace
+
+HResult build_mesh_geometry(const XMesh& mesh, MeshGeometry* out) {
+    try {
+        return build(mesh, out);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out) {
+    try {
+        return clone(source, fvf, options, out);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
 }
 
 void compute_normals(MeshGeometry& mesh) {
@@ -305,31 +357,31 @@ void compute_normals(MeshGeometry& mesh) {
 std::vector<std::uint32_t> generate_adjacency(const MeshGeometry& mesh) {
     const std::uint32_t faces = mesh.face_count();
     std::vector<std::uint32_t> adjacency(std::size_t(faces) * 3, kNone);
-    struct Edge {
-        std::uint64_t key;
-        std::uint32_t slot;  // face * 3 + edge
-    };
-    std::vector<Edge> edges;
-    edges.reserve(std::size_t(faces) * 3);
+    std::vector<std::uint32_t> low, high, slot;
+    low.reserve(std::size_t(faces) * 3);
+    high.reserve(std::size_t(faces) * 3);
+    slot.reserve(std::size_t(faces) * 3);
     for (std::uint32_t f = 0; f < faces; ++f) {
         for (std::uint32_t k = 0; k < 3; ++k) {
             std::uint32_t a = mesh.pointReps[mesh.indices[std::size_t(f) * 3 + k]];
             std::uint32_t b = mesh.pointReps[mesh.indices[std::size_t(f) * 3 + (k + 1) % 3]];
             if (a == b) continue;
             if (a > b) std::swap(a, b);
-            edges.push_back({std::uint64_t(a) << 32 | b, f * 3 + k});
+            low.push_back(a);
+            high.push_back(b);
+            slot.push_back(f * 3 + k);  // face * 3 + edge
         }
     }
-    std::sort(edges.begin(), edges.end(), [](const Edge& l, const Edge& r) {
-        return l.key != r.key ? l.key < r.key : l.slot < r.slot;
-    });
+    const std::vector<std::uint32_t> order = order_by_pair(low, high);
     // Two faces on an edge are neighbours; a third and later face on it stays open.
-    for (std::size_t i = 0; i + 1 < edges.size();) {
+    auto same = [&](std::uint32_t i, std::uint32_t j) { return low[i] == low[j] && high[i] == high[j]; };
+    for (std::size_t i = 0; i + 1 < order.size();) {
         std::size_t j = i + 1;
-        while (j < edges.size() && edges[j].key == edges[i].key) ++j;
-        if (j - i >= 2 && edges[i].slot / 3 != edges[i + 1].slot / 3) {
-            adjacency[edges[i].slot] = edges[i + 1].slot / 3;
-            adjacency[edges[i + 1].slot] = edges[i].slot / 3;
+        while (j < order.size() && same(order[i], order[j])) ++j;
+        const std::uint32_t first = slot[order[i]], second = slot[order[i + 1]];
+        if (j - i >= 2 && first / 3 != second / 3) {
+            adjacency[first] = second / 3;
+            adjacency[second] = first / 3;
         }
         i = j;
     }

@@ -61,6 +61,7 @@ public:
 
     // Device buffers of the current vertex and index data (16-bit indices when they fit).
     // Called once when the mesh becomes drawable; any earlier buffers are released first.
+    // The device's code on failure, kOutOfMemory, or kFail for a mesh without faces.
     HResult upload(GraphicsDevice& device);
     void release_buffers();
     bool uploaded() const { return vertexBuffer != nullptr && indexBuffer != nullptr; }
@@ -81,17 +82,21 @@ public:
     VertexBuffer* vertexBuffer = nullptr;
     IndexBuffer* indexBuffer = nullptr;
     bool index32 = false;
+
+private:
+    HResult upload_buffers(GraphicsDevice& device);
 };
 
 // The loaded form of one X-file mesh: polygons split into fans, every (position, normal)
 // pair of a corner made one vertex (positions alone when the file has no normals), texture
 // coordinates and vertex colours carried along, faces sorted by material. The vertex format
-// is XYZ, plus NORMAL, DIFFUSE and TEX1 when the file has them. kFail when the mesh has no
-// triangle at all.
+// is XYZ, plus NORMAL, DIFFUSE and TEX1 when the file has them. A mesh without a single
+// triangle comes back without faces (the loader makes no container of it). kOutOfMemory when
+// allocation fails.
 HResult build_mesh_geometry(const XMesh& mesh, MeshGeometry* out);
 
 // CloneMeshFVF: the same faces and vertices in another of the formats above; parts the source
-// lacks are zero (white for a colour).
+// lacks are zero (white for a colour). kFail for a format outside that set, kOutOfMemory.
 HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint32_t options, MeshGeometry* out);
 
 // D3DXComputeNormals without adjacency: each face's normal, weighted by the angle of the
@@ -100,12 +105,18 @@ HResult clone_mesh_fvf(const MeshGeometry& source, std::uint32_t fvf, std::uint3
 void compute_normals(MeshGeometry& mesh);
 
 // Three neighbouring faces per face (0xFFFFFFFF for an open edge): faces sharing an edge
-// between the same two file positions.
+// between the same two file positions. Throws std::bad_alloc when memory runs out.
 std::vector<std::uint32_t> generate_adjacency(const MeshGeometry& mesh);
 
 // Centre of the vertices and the largest distance from it (D3DXComputeBoundingSphere);
 // false for a mesh without vertices.
 bool compute_bounding_sphere(const MeshGeometry& mesh, Vec3* center, float* radius);
+
+// The indices 0..n-1 ordered by (major[i], minor[i]), equal pairs in index order: two stable
+// counting sorts, linear in n and in the largest keys (which callers bound by array sizes).
+// Throws std::bad_alloc when memory runs out.
+std::vector<std::uint32_t> order_by_pair(const std::vector<std::uint32_t>& major,
+                                         const std::vector<std::uint32_t>& minor);
 
 // Rebuilds the attribute table from faceAttributes (faces must already be sorted by it).
 void rebuild_attribute_table(MeshGeometry& mesh);

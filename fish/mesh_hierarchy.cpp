@@ -111,7 +111,11 @@ HResult frame_bounding_sphere(MeshFrame* root, Vec3* center, float* radius) {
             ++count;
         }
     }
-    if (count == 0) return kFail;
+    if (count == 0) {
+        *center = {0, 0, 0};
+        *radius = 0.0f;
+        return kOk;
+    }
     const Vec3 mid{float(sx / count), float(sy / count), float(sz / count)};
     float reach = 0.0f;
     for (MeshFrame* f = root; f; f = next_preorder(f, top)) {

@@ -102,7 +102,8 @@ void update_frame_matrices(MeshFrame* root, const Matrix* parent);
 // D3DXFrameCalculateBoundingSphere: every container's mesh (the source mesh when skinned, in
 // its bind pose) bounded by centroid and farthest vertex, moved by its frame's combined matrix
 // (radius scaled by the matrix's largest axis scale); the spheres are merged around the mean of
-// their centres. Combined matrices must be current. kFail when there is no mesh.
+// their centres. Combined matrices must be current. A hierarchy without meshes gives a zero
+// sphere; kFail when a position is not finite.
 HResult frame_bounding_sphere(MeshFrame* root, Vec3* center, float* radius);
 
 }  // namespace brine

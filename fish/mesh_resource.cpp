@@ -157,25 +157,31 @@ void release_mesh_resource(MeshResource* mesh) {
     mesh->texturePack.shrink_to_fit();
 }
 
-HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
-                              MeshLoadContext& context) {
+HResult load_mesh_from_scene(MeshResource& mesh, const XFileScene& scene, const char* texturePack,
+                             MeshLoadContext& context) {
     release_mesh_resource(&mesh);
     if (!context.device) return kFail;
     HResult r;
     try {
         if (texturePack) mesh.texturePack = texturePack;
-        XFileScene scene;
-        r = read_xfile(data, size, &scene);
-        if (succeeded(r)) {
-            mesh.allocator.context = &context;
-            r = load_scene(mesh, scene, context);
-        }
+        mesh.allocator.context = &context;
+        r = load_scene(mesh, scene, context);
     } catch (const std::bad_alloc&) {
         r = kOutOfMemory;
     }
     mesh.allocator.context = nullptr;
     if (failed(r)) release_mesh_resource(&mesh);
     return r;
+}
+
+HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
+                              MeshLoadContext& context) {
+    release_mesh_resource(&mesh);
+    if (!context.device) return kFail;
+    XFileScene scene;
+    const HResult r = read_xfile(data, size, &scene);
+    if (failed(r)) return r;
+    return load_mesh_from_scene(mesh, scene, texturePack, context);
 }
 
 HResult load_mesh(MeshResource& mesh, const char* path, const char* member, MeshLoadContext& context) {
@@ -221,11 +227,15 @@ Texture* FishAllocateHierarchy::texture_for(const char* fileName) {
     // Null for a name that does not fit an entry (over 31 bytes) or one taken by another kind.
     TextureResource* entry = context->registry->get_or_create<TextureResource>(fileName, &created);
     if (!entry) return nullptr;
-    if (created && context->loadTexture && context->device) {
+    if (created && context->loadTexture) {
         const bool fromPack = !owner_.texturePack.empty();
-        HResult r = context->loadTexture(*context->device, *entry, fromPack ? owner_.texturePack.c_str() : fileName,
-                                         fromPack ? fileName : nullptr, false, kD3DXDefault, kFmtDxt5);
-        if (failed(r)) return nullptr;
+        TextureRequest request;
+        request.path = fromPack ? owner_.texturePack.c_str() : fileName;
+        request.member = fromPack ? fileName : nullptr;
+        request.renderTarget = false;
+        request.mipLevels = kD3DXDefault;
+        request.format = kFmtDxt5;
+        if (failed(context->loadTexture(*entry, context->images, request))) return nullptr;
     }
     return entry->texture;
 }

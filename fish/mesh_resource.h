@@ -4,7 +4,7 @@
 // play its animation; and its drawing with vertex blending. Owned by its fish slot, never put
 // into the registry, torn down by release_mesh_resource (which the registry's release switch
 // calls for kind 4). Must not depend on any platform header: the device is reached only
-// through render/graphics_device.h, textures through the registry and a loader function.
+// through render/graphics_device.h, textures through the registry and render's image loading.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,19 +16,16 @@
 #include "data/resource_registry.h"
 #include "fish/animation_controller.h"
 #include "fish/mesh_hierarchy.h"
+#include "render/image_loading.h"
 #include "render/graphics_device.h"
 
 namespace brine {
 
 struct MeshResource;
 
-// Fills a texture entry from a pack member (or a loose file when member is null), with the
-// arguments of the image loader: render-target flag, mip levels, format. Until the image
-// loader of the rendering side is wired in, callers may leave it null: texture entries are then
-// registered and stay empty, exactly as after a failed load.
-using TextureLoader = HResult (*)(GraphicsDevice& device, TextureResource& entry, const char* path,
-                                  const char* member, bool renderTarget, std::uint32_t mipLevels,
-                                  std::uint32_t format);
+// Fills a new texture entry: render/image_loading.h's load_texture, or a stand-in of the same
+// shape (tests count the calls through one).
+using TextureLoader = HResult (*)(TextureResource& entry, const ImageLoader& loader, const TextureRequest& request);
 
 // What loading needs from the scene. The caps decide which bone groups need software vertex
 // processing; the mesh keeps that number, so drawing agrees with the split it was loaded with.
@@ -36,7 +33,8 @@ struct MeshLoadContext {
     GraphicsDevice* device = nullptr;      // buffers are created on it; required
     DeviceCaps caps{};
     ResourceRegistry* registry = nullptr;  // null: materials get no textures
-    TextureLoader loadTexture = nullptr;
+    ImageLoader images;                    // device and decoder for the textures
+    TextureLoader loadTexture = &load_texture;  // null: entries are registered and stay empty
 };
 
 enum MeshDrawFlags : std::uint32_t {
@@ -92,6 +90,9 @@ HResult load_mesh(MeshResource& mesh, const char* path, const char* member, Mesh
 // The same from X-file bytes already in memory; texturePack (or null) is where textures come from.
 HResult load_mesh_from_memory(MeshResource& mesh, const void* data, std::size_t size, const char* texturePack,
                               MeshLoadContext& context);
+// The same from a file already read.
+HResult load_mesh_from_scene(MeshResource& mesh, const XFileScene& scene, const char* texturePack,
+                             MeshLoadContext& context);
 
 // Frees everything the mesh holds and leaves it empty; the node itself stays (its owner frees it,
 // or destroy_resource does). Safe to call twice and on null.

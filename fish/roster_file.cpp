@@ -56,7 +56,7 @@ bool written_whole(const std::string& tempPath, const unsigned char (&bytes)[kSa
 
 void encode_roster(const Tank& tank, unsigned char (&out)[kSaveFileSize]) {
     std::memset(out, 0, sizeof out);
-    for (int slot = 0; slot < kTankSlots; ++slot) {
+    for (int slot = 0; slot < Tank::kSlots; ++slot) {
         const FishRecord& f = tank.fish[slot];
         if (!f.in_use()) continue;
         unsigned char* r = out + slot * kSaveRecordSize;

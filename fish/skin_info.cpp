@@ -25,10 +25,20 @@ struct Influence {
     float weight;
 };
 
-// Bones sorted by id; count <= kMaxFaceInfluences.
+std::uint32_t count_bits(std::uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return std::uint32_t((x * 0x0101010101010101ull) >> 56);
+}
+
+// Bones sorted by id; count <= kMaxFaceInfluences. Bones below 64 are also kept as a bit mask,
+// which makes the fit test of the grouping a few instructions.
 struct Palette {
     std::uint32_t bone[kMaxFaceInfluences];
     std::uint32_t count = 0;
+    std::uint64_t mask = 0;
+    bool wide = false;  // a bone of 64 or more: the mask is incomplete
 
     bool operator==(const Palette& o) const {
         return count == o.count && std::equal(bone, bone + count, o.bone);
@@ -36,14 +46,24 @@ struct Palette {
     bool contains(std::uint32_t b) const { return std::find(bone, bone + count, b) != bone + count; }
     // Size of the union with another palette.
     std::uint32_t union_size(const Palette& o) const {
+        if (!wide && !o.wide) return count_bits(mask | o.mask);
         std::uint32_t n = count;
         for (std::uint32_t i = 0; i < o.count; ++i)
             if (!contains(o.bone[i])) ++n;
         return n;
     }
+    void add(std::uint32_t b) {
+        bone[count++] = b;
+        if (b < 64) {
+            mask |= std::uint64_t(1) << b;
+        } else {
+            wide = true;
+        }
+    }
     void merge(const Palette& o) {
+        if (!wide && !o.wide && (mask | o.mask) == mask) return;  // nothing new
         for (std::uint32_t i = 0; i < o.count; ++i)
-            if (!contains(o.bone[i])) bone[count++] = o.bone[i];
+            if (!contains(o.bone[i])) add(o.bone[i]);
         std::sort(bone, bone + count);
     }
 };
@@ -130,8 +150,7 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
             n = kMaxFaceInfluences;
         }
         Palette& p = facePalette[f];
-        p.count = n;
-        for (std::uint32_t i = 0; i < n; ++i) p.bone[i] = sum[i].bone;
+        for (std::uint32_t i = 0; i < n; ++i) p.add(sum[i].bone);
         std::sort(p.bone, p.bone + n);
         maxInfluences = std::max(maxInfluences, n);
     }
@@ -194,16 +213,27 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
     }
 
     // One vertex per (bone list, source vertex) in use, ordered by bone list, so the vertices
-    // of a group lie together. Sorting keeps this linearithmic however the faces share them.
-    std::vector<std::uint64_t> cornerKey(std::size_t(fcount) * 3);
+    // of a group lie together. Sorting keeps this linear however the faces share them.
+    std::vector<std::uint32_t> cornerPalette(std::size_t(fcount) * 3), cornerSource(std::size_t(fcount) * 3);
     for (std::uint32_t i = 0; i < fcount; ++i) {
         const std::uint32_t f = order[i];
-        const std::uint64_t palette = groups[faceGroup[f]].paletteId;
-        for (int k = 0; k < 3; ++k) cornerKey[std::size_t(i) * 3 + k] = palette << 32 | source.indices[std::size_t(f) * 3 + k];
+        for (int k = 0; k < 3; ++k) {
+            cornerPalette[std::size_t(i) * 3 + k] = groups[faceGroup[f]].paletteId;
+            cornerSource[std::size_t(i) * 3 + k] = source.indices[std::size_t(f) * 3 + k];
+        }
     }
-    std::vector<std::uint64_t> vertexKey(cornerKey);
-    std::sort(vertexKey.begin(), vertexKey.end());
-    vertexKey.erase(std::unique(vertexKey.begin(), vertexKey.end()), vertexKey.end());
+    const std::vector<std::uint32_t> cornerOrder = order_by_pair(cornerPalette, cornerSource);
+    std::vector<std::uint32_t> cornerVertex(cornerOrder.size());
+    std::vector<std::uint32_t> copyOf, copyPalette;  // per new vertex: its source and bone list
+    for (std::size_t i = 0; i < cornerOrder.size(); ++i) {
+        const std::uint32_t c = cornerOrder[i];
+        if (i == 0 || cornerPalette[c] != cornerPalette[cornerOrder[i - 1]] ||
+            cornerSource[c] != cornerSource[cornerOrder[i - 1]]) {
+            copyOf.push_back(cornerSource[c]);
+            copyPalette.push_back(cornerPalette[c]);
+        }
+        cornerVertex[c] = std::uint32_t(copyOf.size() - 1);
+    }
 
     auto mesh = std::make_unique<MeshGeometry>();
     auto table = std::make_unique<BoneCombinationTable>();
@@ -215,11 +245,11 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
     const VertexLayout& to = mesh->layout;
     const VertexLayout& from = source.layout;
 
-    mesh->vertices.assign(vertexKey.size() * to.slots, 0.0f);
-    mesh->pointReps.resize(vertexKey.size());
-    for (std::size_t i = 0; i < vertexKey.size(); ++i) {
-        const std::uint32_t v = std::uint32_t(vertexKey[i]);
-        const Palette& palette = palettes[std::size_t(vertexKey[i] >> 32)];
+    mesh->vertices.assign(copyOf.size() * to.slots, 0.0f);
+    mesh->pointReps.resize(copyOf.size());
+    for (std::size_t i = 0; i < copyOf.size(); ++i) {
+        const std::uint32_t v = copyOf[i];
+        const Palette& palette = palettes[copyPalette[i]];
         mesh->pointReps[i] = source.pointReps[v];
         float* d = mesh->vertex(std::uint32_t(i));
         const float* s = source.vertex(v);
@@ -244,10 +274,7 @@ HResult convert(const SkinInfo& skin, const MeshGeometry& source, std::uint32_t 
         if (to.diffuse >= 0) std::memcpy(d + to.diffuse, s + from.diffuse, 4);
         if (to.texcoord >= 0) std::copy(s + from.texcoord, s + from.texcoord + 2, d + to.texcoord);
     }
-    mesh->indices.resize(cornerKey.size());
-    for (std::size_t c = 0; c < cornerKey.size(); ++c)
-        mesh->indices[c] = std::uint32_t(std::lower_bound(vertexKey.begin(), vertexKey.end(), cornerKey[c]) -
-                                         vertexKey.begin());
+    mesh->indices = std::move(cornerVertex);
     mesh->faceAttributes.resize(fcount);
     for (std::uint32_t i = 0; i < fcount; ++i) mesh->faceAttributes[i] = faceGroup[order[i]];
     rebuild_attribute_table(*mesh);

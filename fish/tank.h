@@ -14,9 +14,6 @@
 
 namespace brine {
 
-constexpr int kTankSlots = 16;
-constexpr int kCreatableSlotCount = 10;  // slots 10..15 are visited by every loop, never filled
-constexpr int kTankPellets = 16;
 constexpr std::int32_t kMaxSatiety = 10;
 constexpr std::int32_t kMaxOverfedCount = 100;
 constexpr std::size_t kFishNameMax = 24;  // bytes: 12 full-width characters
@@ -81,11 +78,15 @@ struct FoodPellet {
 };
 
 struct Tank {
+    static constexpr int kSlots = 16;
+    static constexpr int kCreatableSlots = 10;  // slots 10..15 are visited by every loop, never filled
+    static constexpr int kPellets = 16;
+
     Tank();  // every slot free, drawOrder 0..15, pellets inactive and without boards
 
-    FishRecord fish[kTankSlots];
-    FoodPellet pellets[kTankPellets];
-    std::int32_t drawOrder[kTankSlots];
+    FishRecord fish[kSlots];
+    FoodPellet pellets[kPellets];
+    std::int32_t drawOrder[kSlots];
     // Set by the shell once a display rebuild failed: the emptied table is then no roster, and
     // save_roster refuses to write it over the saved one.
     bool rosterSaveBlocked = false;

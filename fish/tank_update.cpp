@@ -13,7 +13,7 @@ namespace {
 const Vec3 kDefaultEye{0.0f, 0.0f, -300.0f};  // where the scene's camera always stands
 
 bool slot_in_use(const Tank& tank, std::int32_t slot) {
-    return slot >= 0 && slot < kTankSlots && tank.fish[slot].in_use();
+    return slot >= 0 && slot < Tank::kSlots && tank.fish[slot].in_use();
 }
 
 void loop_motion(FishWorld& world, FishRecord& f) {
@@ -30,7 +30,7 @@ void loop_motion(FishWorld& world, FishRecord& f) {
 
 HResult tank_step(FishWorld& world) {
     Tank& tank = *world.tank;
-    for (int slot = 0; slot < kTankSlots; ++slot) {
+    for (int slot = 0; slot < Tank::kSlots; ++slot) {
         FishRecord& f = tank.fish[slot];
         if (!f.in_use()) continue;
         // One decrease per step at most: after a long stop the clock restarts from now.
@@ -40,7 +40,7 @@ HResult tank_step(FishWorld& world) {
         }
         run_behaviour(world, slot);
     }
-    for (int i = 0; i < kTankPellets; ++i) step_pellet(world, i);
+    for (int i = 0; i < Tank::kPellets; ++i) step_pellet(world, i);
     return kOk;
 }
 
@@ -59,11 +59,11 @@ HResult tank_animate(FishWorld& world, float stepElapsed) {
 
 void sort_draw_order(Tank& tank, const Vec3& eye) {
     // Each fish's distance once, not once per comparison: nothing moves during the sort.
-    float distance[kTankSlots];
-    for (int s = 0; s < kTankSlots; ++s)
+    float distance[Tank::kSlots];
+    for (int s = 0; s < Tank::kSlots; ++s)
         distance[s] = tank.fish[s].in_use() ? distance3(eye, tank.fish[s].body->position) : 0.0f;
-    for (int i = 0; i < kTankSlots - 1; ++i) {
-        for (int j = i; j < kTankSlots; ++j) {
+    for (int i = 0; i < Tank::kSlots - 1; ++i) {
+        for (int j = i; j < Tank::kSlots; ++j) {
             std::int32_t a = tank.drawOrder[i], b = tank.drawOrder[j];
             if (!slot_in_use(tank, a) || !slot_in_use(tank, b)) continue;
             if (distance[a] < distance[b]) {

@@ -3,12 +3,12 @@
 
 namespace brine {
 
-static_assert(kTankSlots == kFishSlotCount && kTankPellets == kPelletCount,
+static_assert(Tank::kSlots == kFishSlotCount && Tank::kPellets == kPelletCount,
               "the scene and the tank must agree on the number of slots and pellets");
 
 namespace {
-bool valid_slot(int slot) { return slot >= 0 && slot < kTankSlots; }
-bool valid_pellet(int pellet) { return pellet >= 0 && pellet < kTankPellets; }
+bool valid_slot(int slot) { return slot >= 0 && slot < Tank::kSlots; }
+bool valid_pellet(int pellet) { return pellet >= 0 && pellet < Tank::kPellets; }
 }  // namespace
 
 std::int32_t TankDrawView::draw_order(int entry) const { return valid_slot(entry) ? tank_.drawOrder[entry] : -1; }

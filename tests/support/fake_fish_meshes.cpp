@@ -112,7 +112,7 @@ FishRecord& place_test_fish(Tank& tank, FakeFishMeshes& meshes, int slot, const 
 }
 
 void give_pellet_boards(Tank& tank) {
-    for (int i = 0; i < kTankPellets; ++i) {
+    for (int i = 0; i < Tank::kPellets; ++i) {
         std::unique_ptr<SceneObject> board(new SceneObject());
         board->set_blend_mode(kBlendAlpha);
         board->set_lighting(false);

@@ -457,16 +457,21 @@ TEST_F(Behaviour, AnErrorBeyondTwoDegreesTurnsByTheTurnRate) {
 }
 
 TEST_F(Behaviour, AnErrorMeasuredAcrossTheWrapCountsAsTurning) {
-    // The goal is one degree from the nose, but the two angles lie either side of the half turn:
-    // the unwrapped error is about 359 degrees.
-    const float yaw = 0.0087f;  // nose angle just above -180 degrees
-    const float aim = 3.14f;    // goal angle just below +180 degrees
-    FishRecord& f = swimmer(0, {0, 0, 0}, yaw, {std::sin(aim) * 60, 0, std::cos(aim) * 60});
-    Vec3 nose = facing_direction(yaw);
-    float error = (std::atan2(std::sin(aim), std::cos(aim)) - std::atan2(nose.x, nose.z)) * kRadToDeg;
-    ASSERT_GT(error, 350.0f);
-    run_behaviour(world, 0);
-    EXPECT_FLOAT_EQ(f.body->rotation.y, yaw + 7.0f * kDegToRad);
+    // Nose and goal lie either side of the half turn, so the unwrapped error is about 350 (or
+    // 359) degrees although the goal is only 10 (or 1) degrees off the nose.
+    struct Case {
+        float noseDegrees, goalDegrees;
+    } cases[] = {{-175.0f, 175.0f}, {-179.5f, 179.5f}};
+    for (const Case& c : cases) {
+        const float yaw = (c.noseDegrees + 180.0f) * kDegToRad;  // the nose angle is yaw - 180
+        const float aim = c.goalDegrees * kDegToRad;
+        FishRecord& f = swimmer(0, {0, 0, 0}, yaw, {std::sin(aim) * 60, 0, std::cos(aim) * 60});
+        Vec3 nose = facing_direction(yaw);
+        float error = (std::atan2(std::sin(aim), std::cos(aim)) - std::atan2(nose.x, nose.z)) * kRadToDeg;
+        ASSERT_NEAR(error, c.goalDegrees - c.noseDegrees, 0.01f);
+        run_behaviour(world, 0);
+        EXPECT_FLOAT_EQ(f.body->rotation.y, yaw + 7.0f * kDegToRad) << c.goalDegrees - c.noseDegrees;
+    }
 }
 
 TEST_F(Behaviour, TurningWithinThirtyOnlyRisesOrSinks) {

@@ -21,7 +21,7 @@ class Feeding : public FishWorldTest {};
 TEST_F(Feeding, PelletsAreDroppedInRandOrderSpeedThenXYZ) {
     sync_twin();
     feed_fish(world);
-    for (int i = 0; i < kTankPellets; ++i) {
+    for (int i = 0; i < Tank::kPellets; ++i) {
         const FoodPellet& p = tank.pellets[i];
         int rs = next_twin(), rx = next_twin(), ry = next_twin(), rz = next_twin();
         EXPECT_EQ(p.active, 1);
@@ -49,7 +49,7 @@ TEST_F(Feeding, HungryFishWakeIntoShortPausesInSlotOrderAndSatedOnesCarryOn) {
     clock.advance_ms(100);
     meshes.recordCalls = true;
     sync_twin();
-    for (int i = 0; i < 4 * kTankPellets; ++i) next_twin();
+    for (int i = 0; i < 4 * Tank::kPellets; ++i) next_twin();
     int r2 = next_twin(), r8 = next_twin();
     feed_fish(world);
     EXPECT_EQ(eater.state, FishState::Idle);
@@ -170,13 +170,12 @@ TEST_F(Feeding, PelletsReachTheBottomWithin1633To3500Steps) {
     p.sinkSpeed = 0.05f;  // slowest, from the highest
     p.board->position = {24.9f, 100.0f, -25.0f};
     int slowest = steps_to_bottom(world, 0);
-    EXPECT_GE(slowest, 3499);
-    EXPECT_LE(slowest, 3501);
+    EXPECT_EQ(slowest, 3500);
     int lo = 1 << 30, hi = 0;
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
         rand.srand(seed);
         feed_fish(world);
-        for (int i = 0; i < kTankPellets; ++i) {
+        for (int i = 0; i < Tank::kPellets; ++i) {
             int n = steps_to_bottom(world, i);
             lo = std::min(lo, n);
             hi = std::max(hi, n);
@@ -227,7 +226,7 @@ TEST_F(Feeding, ThreeFishEatTheFoodTheirHungerAllows) {
         if (p.active) ++onBottom;
         else ++eaten;
     }
-    EXPECT_EQ(eaten + onBottom, kTankPellets);
+    EXPECT_EQ(eaten + onBottom, Tank::kPellets);
     EXPECT_EQ(eatenBy[0] + eatenBy[1] + eatenBy[2], eaten);
     for (int i = 0; i < 3; ++i) {
         const FishRecord& f = tank.fish[i];

@@ -131,7 +131,7 @@ TEST_F(Creation, OnlySlotsZeroToNineAreFilled) {
     EXPECT_EQ(create_fish(world, 0, 0, 0, "eleventh"), kFail);
     EXPECT_EQ(rand.state(), before);
     EXPECT_TRUE(meshes.calls.empty());
-    for (int i = 10; i < kTankSlots; ++i) EXPECT_FALSE(tank.fish[i].in_use());
+    for (int i = 10; i < Tank::kSlots; ++i) EXPECT_FALSE(tank.fish[i].in_use());
     clear_fish_slot(tank, 3);
     ASSERT_EQ(create_fish(world, 0, 0, 0, "again"), kOk);
     EXPECT_STREQ(tank.fish[3].name, "again");

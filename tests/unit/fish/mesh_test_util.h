@@ -37,10 +37,10 @@ inline TextureLog& texture_log() {
     return log;
 }
 
-inline HResult counting_texture_loader(GraphicsDevice&, TextureResource& entry, const char* path, const char* member,
-                                       bool renderTarget, std::uint32_t mipLevels, std::uint32_t format) {
+inline HResult counting_texture_loader(TextureResource& entry, const ImageLoader&, const TextureRequest& request) {
     TextureLog& log = texture_log();
-    log.calls.push_back({entry.name, path ? path : "(null)", member ? member : "(null)", renderTarget, mipLevels, format});
+    log.calls.push_back({entry.name, request.path ? request.path : "(null)", request.member ? request.member : "(null)",
+                         request.renderTarget, request.mipLevels, request.format});
     if (log.fail) return kFail;
     entry.texture = log.device->make_texture(std::string("tex:") + entry.name);
     return kOk;
@@ -159,15 +159,20 @@ struct DrawnVertex {
 // Replays recorded calls the way Direct3D's fixed-function pipeline treats them: world matrices
 // 0..3 (WORLD is matrix 0) and VERTEXBLEND n persist; each draw_indexed_primitive of `mesh`
 // blends the corners it draws with v' = sum(i < n) w_i (v M_i) + (1 - sum w_i)(v M_n), reading
-// only the first n weights of the vertex. Corners outside the announced vertex range fail.
+// only the first n weights of the vertex; draws from other meshes' buffers are passed over.
+// Corners outside the announced vertex range fail.
 inline std::vector<DrawnVertex> replay_blend(const test::CallLog& log, const MeshGeometry& mesh,
                                              std::size_t from = 0) {
     std::vector<DrawnVertex> out;
     Matrix world[4] = {matrix_identity(), matrix_identity(), matrix_identity(), matrix_identity()};
     std::uint32_t blend = 0;
+    const std::string ours = test::label_of(mesh.vertexBuffer) + ",";
+    bool bound = false;
     for (std::size_t i = from; i < log.calls.size(); ++i) {
         const test::RecordedCall& call = log.calls[i];
-        if (call.name == "set_transform") {
+        if (call.name == "set_stream_source") {
+            bound = call.args.rfind(ours, 0) == 0;
+        } else if (call.name == "set_transform") {
             unsigned k = 0;
             if (call.args.rfind("WORLD,", 0) == 0) {
                 world[0] = call.matrix;
@@ -176,7 +181,7 @@ inline std::vector<DrawnVertex> replay_blend(const test::CallLog& log, const Mes
             }
         } else if (call.name == "set_render_state" && call.args.rfind("VERTEXBLEND, ", 0) == 0) {
             blend = std::uint32_t(std::stoul(call.args.substr(13)));
-        } else if (call.name == "draw_indexed_primitive") {
+        } else if (call.name == "draw_indexed_primitive" && bound) {
             unsigned type, minIndex, numVertices, startIndex, count;
             int base;
             if (std::sscanf(call.args.c_str(), "%u, %d, %u, %u, %u, %u", &type, &base, &minIndex, &numVertices,

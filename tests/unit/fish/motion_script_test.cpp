@@ -37,14 +37,6 @@ const char* const kGoldfish =
     "End()\r\n"
     "FPS(oops\r\n";  // never read
 
-TEST(MotionScript, KeyTableIsInTheDocumentsOrder) {
-    const char* expected[] = {"FPS",         "MotionNum",   "Scale",   "Wait",        "SlowSpeed",
-                              "SlowRotateH", "SlowRotateV", "FastSpeed", "FastRotateH", "FastRotateV",
-                              "Gravity",     "TrackRecord", "End"};
-    ASSERT_EQ(kMotionScriptKeys.count, 13u);
-    for (std::size_t i = 0; i < 13; ++i) EXPECT_STREQ(kMotionScriptKeys.keys[i], expected[i]);
-}
-
 TEST(MotionScript, AWholeScriptFillsEveryValue) {
     MotionParams p;
     ASSERT_TRUE(parse(kGoldfish, &p));

@@ -13,6 +13,7 @@
 #include "fish/skinned_mesh_ops.h"
 #include "fish/tank_update.h"
 #include "tests/support/scripted_message_boxes.h"
+#include "tests/unit/fish/allocation_counter.h"
 #include "tests/unit/fish/fish_fixture.h"
 
 namespace brine {
@@ -60,7 +61,7 @@ protected:
 };
 
 TEST_F(RealKinds, EveryInstalledKindBecomesAFish) {
-    for (int row = 0; row < catalog.count && row < kCreatableSlotCount; ++row) {
+    for (int row = 0; row < catalog.count && row < Tank::kCreatableSlots; ++row) {
         const std::string name = "k" + std::to_string(row);
         ASSERT_EQ(create_fish(world, row, 0, 0, name.c_str()), kOk) << catalog.rows[row].modelName;
         const FishRecord& f = tank.fish[row];
@@ -80,18 +81,18 @@ TEST_F(RealKinds, EveryInstalledKindBecomesAFish) {
 }
 
 TEST_F(RealKinds, TenFishSwimEatAndKeepTheirMotionsInRange) {
-    for (int i = 0; i < kCreatableSlotCount; ++i)
+    for (int i = 0; i < Tank::kCreatableSlots; ++i)
         ASSERT_EQ(create_fish(world, i % catalog.count, i % 3 == 0 ? 9 : 2, 0, ("f" + std::to_string(i)).c_str()), kOk);
     const float pass = 1.0f / 30.0f;
     int eatings = 0;
     for (int step = 0; step < 3 * 60 * 30; ++step) {  // three simulated minutes
         if (step == 30) feed_fish(world);
         clock.advance_ms(33);
-        FishState before[kCreatableSlotCount];
-        for (int i = 0; i < kCreatableSlotCount; ++i) before[i] = tank.fish[i].state;
+        FishState before[Tank::kCreatableSlots];
+        for (int i = 0; i < Tank::kCreatableSlots; ++i) before[i] = tank.fish[i].state;
         tank_step(world);
         tank_animate(world, pass);
-        for (int i = 0; i < kCreatableSlotCount; ++i) {
+        for (int i = 0; i < Tank::kCreatableSlots; ++i) {
             const FishRecord& f = tank.fish[i];
             if (f.state == FishState::Eating && before[i] != FishState::Eating) ++eatings;
             expect_time_in_range(f, pass);
@@ -105,6 +106,21 @@ TEST_F(RealKinds, TenFishSwimEatAndKeepTheirMotionsInRange) {
     }
     EXPECT_GT(eatings, 0);
     RecordProperty("eatings", eatings);
+}
+
+TEST_F(RealKinds, ThePerPassUpdateOfSkinnedFishAllocatesNothing) {
+    for (int i = 0; i < Tank::kCreatableSlots; ++i)
+        ASSERT_EQ(create_fish(world, i % catalog.count, 0, 0, ("a" + std::to_string(i)).c_str()), kOk);
+    feed_fish(world);
+    for (int step = 0; step < 200; ++step) {
+        clock.advance_ms(33);
+        tank_step(world);
+        tank_animate(world, 1.0f / 30.0f);
+    }
+    EXPECT_EQ(test::allocations_during([&] {
+                  for (int pass = 0; pass < 100; ++pass) tank_animate(world, 0.005f);
+              }),
+              0);
 }
 
 TEST_F(RealKinds, TheRosterBringsBackTheSameKinds) {

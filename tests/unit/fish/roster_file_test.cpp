@@ -228,18 +228,5 @@ TEST_F(Roster, AFailedWriteLeavesTheOldRosterWhole) {
     EXPECT_EQ(file(), Bytes(1024, 0));
 }
 
-TEST_F(Roster, DecodingTakesEveryFieldFromItsOffset) {
-    Bytes b(64, 0);
-    put_record(b, 0, 1, -2, 9, 100, 0x12345678u, "name");
-    put32(b, 20, 0xFFFFFFFFu);  // reserved words are ignored
-    FishSaveRecord r = decode_save_record(b.data());
-    EXPECT_EQ(r.occupied, 1);
-    EXPECT_EQ(r.kindIndex, -2);
-    EXPECT_EQ(r.satiety, 9);
-    EXPECT_EQ(r.overfedCount, 100);
-    EXPECT_EQ(r.satietyClock, 0x12345678u);
-    EXPECT_STREQ(r.name, "name");
-}
-
 }  // namespace
 }  // namespace brine

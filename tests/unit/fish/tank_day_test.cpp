@@ -52,100 +52,126 @@ struct Extent {
     }
 };
 
-class TankDay : public test::PackedFishWorldTest {};
+struct DayStats {
+    Extent x, y, z;
+    long eaten = 0, vanished = 0, feedings = 0, strikes = 0;
+    double seconds = 0;
+};
+
+class TankDay : public test::PackedFishWorldTest {
+protected:
+    void SetUp() override {
+        catalog.count = 6;
+        for (int i = 0; i < 6; ++i) {
+            write_kind(10 + i, kKinds[i].model, script_for(kKinds[i]));
+            catalog.rows[i] = {10 + i, kKinds[i].model, "", ""};
+        }
+    }
+
+    // `hours` of fixed steps at 30 a second with a feeding every two hours (the first at once),
+    // one per-pass update per step, and every check after every step.
+    void run(std::uint32_t hours, int fishCount, DayStats& st) {
+        const std::uint32_t start = clock.ticks;
+        const std::uint32_t kSteps = hours * 3600u * 30u;
+        const std::uint32_t kFeedEvery = 2u * 3600u * 30u;
+        std::uint32_t lastStrike[Tank::kCreatableSlots];
+        for (int i = 0; i < fishCount; ++i) lastStrike[i] = tank.fish[i].satietyClock;
+        bool landed[Tank::kPellets] = {};
+        std::uint32_t landedAt[Tank::kPellets] = {};
+
+        const auto began = std::chrono::steady_clock::now();
+        for (std::uint32_t step = 0; step < kSteps; ++step) {
+            if (step % kFeedEvery == 0) {
+                feed_fish(world);
+                ++st.feedings;
+                std::fill(std::begin(landed), std::end(landed), false);
+            }
+            clock.ticks = start + static_cast<std::uint32_t>((static_cast<std::uint64_t>(step) + 1) * 1000 / 30);
+            const std::uint32_t now = clock.ticks;
+            FishState before[Tank::kCreatableSlots];
+            int activeBefore[Tank::kPellets];
+            for (int i = 0; i < fishCount; ++i) before[i] = tank.fish[i].state;
+            for (int p = 0; p < Tank::kPellets; ++p) activeBefore[p] = tank.pellets[p].active;
+
+            tank_step(world);
+            tank_animate(world, 1.0f / 30.0f);
+
+            bool eatenNow[Tank::kPellets] = {};
+            for (int i = 0; i < fishCount; ++i) {
+                const FishRecord& f = tank.fish[i];
+                if (f.state == FishState::Eating && before[i] != FishState::Eating) {
+                    ASSERT_TRUE(is_pellet_target(f.target));
+                    eatenNow[pellet_of_target(f.target)] = true;
+                    ++st.eaten;
+                }
+                if (f.satietyClock != lastStrike[i]) {  // the hourly clock struck, a step after the hour
+                    ASSERT_GT(ticks_since(f.satietyClock, lastStrike[i]), kSatietyInterval) << "fish " << i;
+                    ASSERT_LE(ticks_since(f.satietyClock, lastStrike[i]), kSatietyInterval + 34) << "fish " << i;
+                    lastStrike[i] = f.satietyClock;
+                    ++st.strikes;
+                }
+                st.x.add(f.body->position.x);
+                st.y.add(f.body->position.y);
+                st.z.add(f.body->position.z);
+            }
+            for (int p = 0; p < Tank::kPellets; ++p) {
+                const FoodPellet& pellet = tank.pellets[p];
+                if (pellet.active && pellet.board->position.y == -75.0f) {
+                    if (!landed[p]) {
+                        landed[p] = true;
+                        landedAt[p] = now;
+                    }
+                    ASSERT_EQ(pellet.restStart, landedAt[p]);
+                    ASSERT_LT(ticks_since(now, landedAt[p]), 600000u) << "pellet " << p;
+                }
+                if (activeBefore[p] && !pellet.active && !eatenNow[p]) {
+                    // Gone without a fish: only after ten minutes on the bottom, at the first step.
+                    ASSERT_TRUE(landed[p]) << "pellet " << p << " vanished while sinking";
+                    ASSERT_GE(ticks_since(now, landedAt[p]), 600000u);
+                    ASSERT_LT(ticks_since(now, landedAt[p]), 600034u);
+                    ++st.vanished;
+                }
+            }
+            std::string why;
+            ASSERT_TRUE(check_tank_invariants(tank, &why)) << why << " at step " << step;
+            ASSERT_TRUE(st.x.lo > -200.0f && st.x.hi < 200.0f && st.z.lo > -200.0f && st.z.hi < 200.0f)
+                << "step " << step;
+            ASSERT_TRUE(st.y.lo > -200.0f && st.y.hi < 300.0f) << "step " << step;
+        }
+        st.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        std::printf("%u h, %d fish: x %.2f..%.2f  y %.2f..%.2f  z %.2f..%.2f  eaten %ld  rested away %ld  "
+                    "clock strikes %ld  (%.1f s for %u steps)\n",
+                    hours, fishCount, st.x.lo, st.x.hi, st.y.lo, st.y.hi, st.z.lo, st.z.hi, st.eaten, st.vanished,
+                    st.strikes, st.seconds, kSteps);
+    }
+};
 
 TEST_F(TankDay, TwentyFourHoursWithTenFish) {
-    catalog.count = 6;
-    for (int i = 0; i < 6; ++i) {
-        write_kind(10 + i, kKinds[i].model, script_for(kKinds[i]));
-        catalog.rows[i] = {10 + i, kKinds[i].model, "", ""};
-    }
     rand.srand(20240607);
     clock.ticks = 0xFFF00000u;  // the tick count wraps 17 minutes into the day
     for (int i = 0; i < 10; ++i)
         ASSERT_EQ(create_fish(world, i % 6, (i * 3) % 11, 0, ("day" + std::to_string(i)).c_str()), kOk);
-
-    const std::uint32_t start = clock.ticks;
-    const std::uint32_t kSteps = 24u * 3600u * 30u;
-    const std::uint32_t kFeedEvery = 2u * 3600u * 30u;
-    Extent ex, ey, ez;
-    std::uint32_t lastDrop[10];
-    for (int i = 0; i < 10; ++i) {
-        lastDrop[i] = tank.fish[i].satietyClock;
-    }
-    bool landed[kTankPellets] = {};
-    std::uint32_t landedAt[kTankPellets] = {};
-    long eaten = 0, vanished = 0, feedings = 0, drops = 0;
-
-    const auto began = std::chrono::steady_clock::now();
-    for (std::uint32_t step = 0; step < kSteps; ++step) {
-        if (step % kFeedEvery == 0) {
-            feed_fish(world);
-            ++feedings;
-            std::fill(std::begin(landed), std::end(landed), false);
-        }
-        clock.ticks = start + static_cast<std::uint32_t>((static_cast<std::uint64_t>(step) + 1) * 1000 / 30);
-        const std::uint32_t now = clock.ticks;
-        FishState before[10];
-        int activeBefore[kTankPellets];
-        for (int i = 0; i < 10; ++i) before[i] = tank.fish[i].state;
-        for (int p = 0; p < kTankPellets; ++p) activeBefore[p] = tank.pellets[p].active;
-
-        tank_step(world);
-        tank_animate(world, 1.0f / 30.0f);
-
-        bool eatenNow[kTankPellets] = {};
-        for (int i = 0; i < 10; ++i) {
-            const FishRecord& f = tank.fish[i];
-            if (f.state == FishState::Eating && before[i] != FishState::Eating) {
-                ASSERT_TRUE(is_pellet_target(f.target));
-                eatenNow[pellet_of_target(f.target)] = true;
-                ++eaten;
-            }
-            if (f.satietyClock != lastDrop[i]) {  // the hourly clock struck
-                ASSERT_GT(ticks_since(f.satietyClock, lastDrop[i]), kSatietyInterval) << "fish " << i;
-                ASSERT_LE(ticks_since(f.satietyClock, lastDrop[i]), kSatietyInterval + 34) << "fish " << i;
-                lastDrop[i] = f.satietyClock;
-                ++drops;
-            }
-            ex.add(f.body->position.x);
-            ey.add(f.body->position.y);
-            ez.add(f.body->position.z);
-        }
-        for (int p = 0; p < kTankPellets; ++p) {
-            const FoodPellet& pellet = tank.pellets[p];
-            if (pellet.active && pellet.board->position.y == -75.0f) {
-                if (!landed[p]) {
-                    landed[p] = true;
-                    landedAt[p] = now;
-                }
-                ASSERT_EQ(pellet.restStart, landedAt[p]);
-                ASSERT_LT(ticks_since(now, landedAt[p]), 600000u) << "pellet " << p;
-            }
-            if (activeBefore[p] && !pellet.active && !eatenNow[p]) {
-                // Gone without a fish: only after its ten minutes on the bottom, at the first step.
-                ASSERT_TRUE(landed[p]) << "pellet " << p << " vanished while sinking";
-                ASSERT_GE(ticks_since(now, landedAt[p]), 600000u);
-                ASSERT_LT(ticks_since(now, landedAt[p]), 600034u);
-                ++vanished;
-            }
-        }
-        std::string why;
-        ASSERT_TRUE(check_tank_invariants(tank, &why)) << why << " at step " << step;
-        ASSERT_TRUE(ex.lo > -200.0f && ex.hi < 200.0f && ez.lo > -200.0f && ez.hi < 200.0f) << "step " << step;
-        ASSERT_TRUE(ey.lo > -200.0f && ey.hi < 300.0f) << "step " << step;
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-
-    EXPECT_EQ(feedings, 12);
-    EXPECT_GT(eaten, 0);
-    EXPECT_EQ(eaten + vanished, feedings * kTankPellets);  // every pellet eaten or rested away
-    EXPECT_GE(drops, 10 * 23);                             // each fish's clock struck every hour
+    DayStats st;
+    run(24, 10, st);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(st.feedings, 12);
+    EXPECT_GT(st.eaten, 0);
+    EXPECT_EQ(st.eaten + st.vanished, st.feedings * Tank::kPellets);  // every pellet eaten or rested away
+    EXPECT_EQ(st.strikes, 10 * 23);  // each fish's clock struck once an hour
     EXPECT_EQ(count_fish(tank), 10);
-    RecordProperty("eaten", static_cast<int>(eaten));
-    std::printf("day: x %.2f..%.2f  y %.2f..%.2f  z %.2f..%.2f  eaten %ld  rested away %ld  clock strikes %ld  "
-                "(%.1f s for %u steps)\n",
-                ex.lo, ex.hi, ey.lo, ey.hi, ez.lo, ez.hi, eaten, vanished, drops, seconds, kSteps);
+}
+
+TEST_F(TankDay, FoodForSatedFishRestsTenMinutesAndVanishes) {
+    rand.srand(77);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(create_fish(world, i, kMaxSatiety, 0, ("full" + std::to_string(i)).c_str()), kOk);
+    DayStats st;
+    run(4, 2, st);  // the first food finds both full; by the second they are hungry
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(st.feedings, 2);
+    EXPECT_GE(st.vanished, Tank::kPellets);  // all of the first feeding
+    EXPECT_GT(st.eaten, 0);
+    EXPECT_EQ(st.eaten + st.vanished, st.feedings * Tank::kPellets);
 }
 
 }  // namespace

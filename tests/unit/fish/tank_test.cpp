@@ -5,6 +5,7 @@
 
 #include "fish/tank.h"
 #include "fish/tank_view.h"
+#include "shell/aquarium_actions.h"  // the program includes both sides; their names must not clash
 #include "tests/unit/fish/fish_fixture.h"
 
 namespace brine {
@@ -14,10 +15,13 @@ using test::FishWorldTest;
 
 class TankSlots : public FishWorldTest {};
 
+static_assert(Tank::kSlots == kTankSlots && Tank::kCreatableSlots == kMaxLiveFish,
+              "the shell's idea of the tank is the tank's");
+
 TEST_F(TankSlots, AFreshTankIsEmptyAndOrdered) {
     Tank fresh;
     EXPECT_EQ(count_fish(fresh), 0);
-    for (int i = 0; i < kTankSlots; ++i) EXPECT_EQ(fresh.drawOrder[i], i);
+    for (int i = 0; i < Tank::kSlots; ++i) EXPECT_EQ(fresh.drawOrder[i], i);
     for (const FoodPellet& p : fresh.pellets) EXPECT_EQ(p.active, 0);
     std::string why;
     EXPECT_TRUE(check_tank_invariants(fresh, &why)) << why;
@@ -74,7 +78,7 @@ TEST_F(TankSlots, ResetFreesEverySlotAndRestoresTheDrawOrder) {
     tank.drawOrder[5] = 0;
     reset_fish_slots(tank);
     EXPECT_EQ(count_fish(tank), 0);
-    for (int i = 0; i < kTankSlots; ++i) EXPECT_EQ(tank.drawOrder[i], i);
+    for (int i = 0; i < Tank::kSlots; ++i) EXPECT_EQ(tank.drawOrder[i], i);
 }
 
 TEST_F(TankSlots, APelletTakesItsNewBoardInactive) {

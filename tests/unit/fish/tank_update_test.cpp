@@ -183,15 +183,6 @@ TEST_F(TankUpdate, TheDrawOrderIsMeasuredFromTheCamerasEye) {
     EXPECT_EQ(tank.drawOrder[1], 0);
 }
 
-TEST_F(TankUpdate, TheUpdatesAlwaysGiveZero) {
-    EXPECT_EQ(tank_step(world), kOk);
-    EXPECT_EQ(tank_animate(world, 0.0f), kOk);
-    place(0, {0, 0, 0});
-    feed_fish(world);
-    EXPECT_EQ(tank_step(world), kOk);
-    EXPECT_EQ(tank_animate(world, 0.016f), kOk);
-}
-
 TEST_F(TankUpdate, ThePerPassUpdateAllocatesNothing) {
     for (int i = 0; i < 10; ++i) place(i, {static_cast<float>(i * 13 - 60), 0, static_cast<float>(i * 7 - 30)});
     feed_fish(world);
@@ -200,11 +191,10 @@ TEST_F(TankUpdate, ThePerPassUpdateAllocatesNothing) {
         tank_step(world);
     }
     tank_animate(world, 0.01f);
-    test::AllocationCounter::count = 0;
-    test::AllocationCounter::counting = true;
-    for (int pass = 0; pass < 200; ++pass) tank_animate(world, 0.004f);
-    test::AllocationCounter::counting = false;
-    EXPECT_EQ(test::AllocationCounter::count.load(), 0);
+    EXPECT_EQ(test::allocations_during([&] {
+                  for (int pass = 0; pass < 200; ++pass) tank_animate(world, 0.004f);
+              }),
+              0);
 }
 
 }  // namespace
