@@ -115,17 +115,6 @@ TEST(MeshLoad, AMeshWithoutNormalsGetsAngleWeightedOnes) {
     mtest::expect_vec_near(normal_of(g, vertex_from(g, 3)), {-1, 0, 0}, 1e-6f);
 }
 
-TEST(MeshLoad, NormalsFromTheFileAreKept) {
-    XMesh m = textured_triangle({});
-    m.normals = {{0.6f, 0.8f, 0}};
-    m.faceNormalIndices = {0, 0, 0};
-    MeshBench bench;
-    MeshResource mesh;
-    ASSERT_EQ(bench.load(mesh, one_mesh(m)), kOk);
-    const MeshGeometry& g = *mtest::first_container(mesh)->mesh;
-    mtest::expect_vec_near(normal_of(g, 0), {0.6f, 0.8f, 0}, 0);
-}
-
 TEST(MeshLoad, AMeshWithoutMaterialsIsMidGrey) {
     XMesh m = textured_triangle({});
     m.faceMaterials.clear();
