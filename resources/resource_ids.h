@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/message_box.h"  // kIdOk, kIdCancel
+
 namespace brine {
 
 enum MenuCommand : std::uint32_t {
@@ -21,9 +23,9 @@ enum MenuCommand : std::uint32_t {
     kCmdWebSite = 40014,
 };
 
+// The dialogs' OK and Cancel buttons are IDOK (1) and IDCANCEL (2): the same constants as the
+// message-box answers kIdOk and kIdCancel of base/message_box.h, as on Windows.
 enum DialogControlId : std::int32_t {
-    kIdOk = 1,
-    kIdCancel = 2,
     kIdStatic = -1,
     kIdKindCombo = 1000,
     kIdQualityCombo = 1002,

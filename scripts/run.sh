@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts the aquarium. On a desktop it runs on the current X display; with
 # no display it starts a virtual one (Xvfb), lets the fish swim a while and writes a screenshot.
+# A first run gets a starter roster of a few fish; after that the roster is the user's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/gcc -j "$(nproc)"
 program=build/gcc/program
-if [ ! -x "$program/brinelight" ]; then
-  echo "The program directory is built at $program; the aquarium itself is not there yet. It holds:"
-  (cd "$program" && find . -type f | sort)
-  exit 0
-fi
+[ -f "$program/fishsave.bin" ] || python3 scripts/starter_roster.py "$program/fishsave.bin"
 if [ -n "${DISPLAY:-}" ]; then
   exec "$program/brinelight"
 fi
@@ -21,4 +18,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
   sleep \${BRINE_SECONDS:-15}
   import -window root \"$shot\"
   kill -TERM \$pid; wait \$pid"
-echo "No display: ran the aquarium under Xvfb and wrote $shot"
+echo "No display: ran the aquarium under Xvfb for ${BRINE_SECONDS:-15} s and wrote $shot"

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/clock.h"
+#include "render/wallpaper.h"
 #include "shell/settings_store.h"
 
 namespace brine {
@@ -19,8 +20,7 @@ constexpr char kSettingsStartup[] = "STARTUP";
 constexpr char kSettingsBackBufferSize[] = "BBSIZE";
 
 // The control identifiers of the settings dialog's two wallpaper buttons, stored as they are.
-constexpr std::int32_t kWallpaperStretch = 1007;
-constexpr std::int32_t kWallpaperTile = 1008;
+constexpr std::int32_t kWallpaperStretch = kWallpaperEnlarge;  // render/wallpaper.h: 1007, 1008
 constexpr char kDefaultWallpaperFile[] = "bg_sprite1.jpg";
 constexpr std::size_t kWallpaperFileBytes = 260;  // a path of at most 259 bytes and its zero
 

@@ -589,7 +589,7 @@ TEST_F(GlDeviceTest, LostContextFailsPresentAndLeavesObjectsReleasable) {
     ASSERT_EQ(device_->present(), kOk);
 
     // Qt announces a context going away (destroyed, or found reset) with this signal.
-    emit device_->gl_context()->aboutToBeDestroyed();
+    Q_EMIT device_->gl_context()->aboutToBeDestroyed();
     EXPECT_LT(device_->present(), 0);
     EXPECT_LT(device_->reset(present_params(kWidth, kHeight)), 0);
     PosColour v[4];

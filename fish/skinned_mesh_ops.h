@@ -1,0 +1,38 @@
+// The fish life's mesh operations on the real skinned meshes: loading from a fish pack with the
+// scene's device, caps, registry and texture loader, and the motion calls of the animation
+// controller. One instance serves every fish of a scene; its context must outlive the loads.
+// Must not depend on any platform header.
+#pragma once
+#include "fish/fish_mesh_hooks.h"
+#include "fish/fish_world.h"
+#include "fish/mesh_resource.h"
+
+namespace brine {
+
+class SkinnedMeshOps final : public FishMeshOps {
+public:
+    explicit SkinnedMeshOps(const MeshLoadContext& context) : context_(context) {}
+
+    HResult load_mesh(MeshResource& mesh, const char* packPath, const char* member) override;
+    std::int32_t animation_set_count(const MeshResource& mesh) override;
+    void select_motion(MeshResource& mesh, std::int32_t animationSet) override;
+    double get_time(const MeshResource& mesh) override;
+    void set_time(MeshResource& mesh, double seconds) override;
+
+    void reset_mesh_time(MeshResource& mesh) override { hooks_.reset_mesh_time(mesh); }
+    void advance_mesh(MeshResource& mesh, float seconds, const Matrix& world) override {
+        hooks_.advance_mesh(mesh, seconds, world);
+    }
+    void set_mesh_overrides(MeshResource& mesh, bool keepObjectMaterial, bool keepObjectTextures) override {
+        hooks_.set_mesh_overrides(mesh, keepObjectMaterial, keepObjectTextures);
+    }
+    HResult draw_mesh(GraphicsDevice& device, MeshResource& mesh) override { return hooks_.draw_mesh(device, mesh); }
+
+    MeshLoadContext& context() { return context_; }
+
+private:
+    MeshLoadContext context_;
+    FishMeshHooks hooks_;
+};
+
+}  // namespace brine

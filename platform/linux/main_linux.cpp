@@ -1,0 +1,92 @@
+// The program on Linux: the platform's services handed to the aquarium, start-up, the main loop.
+// A TERM or INT signal ends the run the way the exit command does, so settings and roster are
+// saved. Takes no command-line arguments, as the program never has.
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/linux/curl_http_client.h"
+#include "platform/linux/file_settings_store.h"
+#include "platform/linux/gl_graphics.h"
+#include "platform/linux/linux_clock.h"
+#include "platform/linux/linux_desktop_host.h"
+#include "platform/linux/qt_ui.h"
+#include "platform/linux/text_codec.h"
+#include "resources/resource_ids.h"
+#include "shell/aquarium.h"
+#include "shell/shell_texts.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void on_signal(int) {
+    char c = 1;
+    ssize_t ignored = write(signalPipe[1], &c, 1);
+    (void)ignored;
+}
+
+// Data files are opened relative to the program's own directory.
+void enter_program_directory() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) std::filesystem::current_path(exe.parent_path(), ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    enter_program_directory();
+
+    brine::LinuxDesktopHost desktop;
+    // Without an X display there is no desktop to host the tank, nor a way to show a message box.
+    if (!desktop.check_active_desktop()) {
+        std::fprintf(stderr, "%s\n", brine::sjis_to_utf8(brine::kMsgEnableActiveDesktop).c_str());
+        return 255;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    brine::LinuxClock clock;
+    brine::FileSettingsStore settingsStore;
+    brine::CurlHttpClient http;
+    brine::QtUi ui;
+    brine::GlGraphicsPlatform graphics;
+
+    brine::AquariumPlatform platform;
+    platform.clock = &clock;
+    platform.ui = &ui;
+    platform.settingsStore = &settingsStore;
+    platform.http = &http;
+    platform.graphics = &graphics;
+    platform.desktop = &desktop;
+
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        signal(SIGTERM, on_signal);
+        signal(SIGINT, on_signal);
+        signal(SIGHUP, on_signal);
+    }
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&ui] {
+        char buffer[16];
+        while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        ui.post_command(brine::kCmdExit);
+    });
+
+    int exitCode;
+    {
+        brine::Aquarium aquarium(platform);
+        brine::StartupOutcome outcome = aquarium.start();
+        exitCode = outcome.enterMainLoop ? aquarium.main_loop().run() : outcome.exitCode;
+    }
+    return exitCode & 0xFF;
+}

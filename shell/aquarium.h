@@ -1,0 +1,145 @@
+// The whole program's records wired together: settings, run flags, catalog, ticker, display,
+// scene, tank and the loops and windows that act on them. Start-up, the main loop, the main
+// window and the dialogs reach the tank and the display only through the interfaces this record
+// implements. The platform hands in its services (AquariumPlatform) and nothing else.
+// Must not depend on any platform header.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "base/clock.h"
+#include "base/crt_rand.h"
+#include "data/fish_catalog.h"
+#include "data/resource_registry.h"
+#include "feed/http_client.h"
+#include "feed/topic_ticker.h"
+#include "fish/fish_world.h"
+#include "fish/skinned_mesh_ops.h"
+#include "fish/tank.h"
+#include "fish/tank_view.h"
+#include "render/display_context.h"
+#include "render/frame.h"
+#include "render/scene.h"
+#include "shell/app_settings.h"
+#include "shell/aquarium_actions.h"
+#include "shell/frame_clock.h"
+#include "shell/main_loop.h"
+#include "shell/main_window.h"
+#include "shell/run_flags.h"
+#include "shell/settings_store.h"
+#include "shell/startup.h"
+#include "shell/ui.h"
+
+namespace brine {
+
+// What hosting the tank needs of the desktop beyond the Ui: the single-instance test, whether a
+// desktop can host the tank, the window the device draws into, and the background priority.
+class DesktopHost {
+public:
+    virtual ~DesktopHost() = default;
+    virtual bool another_instance_running() = 0;
+    virtual bool check_active_desktop() = 0;
+    // Searched once at start-up; rebuilds reuse the handle.
+    virtual WindowHandle find_web_view_window() = 0;
+    virtual void enter_background() = 0;
+};
+
+struct AquariumPlatform {
+    Clock* clock = nullptr;
+    Ui* ui = nullptr;
+    SettingsStore* settingsStore = nullptr;
+    HttpClient* http = nullptr;
+    GraphicsPlatform* graphics = nullptr;
+    DesktopHost* desktop = nullptr;
+};
+
+class Aquarium final : public StartupSteps,
+                       public AquariumActions,
+                       public LoopActions,
+                       public SceneFishHooks,
+                       public TopicSource {
+public:
+    explicit Aquarium(const AquariumPlatform& platform);
+    ~Aquarium() override;
+    Aquarium(const Aquarium&) = delete;
+    Aquarium& operator=(const Aquarium&) = delete;
+
+    // Start-up (run_startup over this record's steps); on success the caller runs main_loop().
+    StartupOutcome start();
+    MainLoop& main_loop() { return *loop_; }
+    MainWindow& main_window() { return *window_; }
+
+    // --- StartupSteps ---
+    bool another_instance_running() override;
+    bool check_active_desktop() override;
+    void load_settings() override;
+    bool load_topics() override;
+    bool build_catalog() override;
+    bool create_main_window() override;
+    HResult init_display(std::int32_t width, std::int32_t height) override;
+    void save_settings() override;
+    HResult init_scene() override;
+    void enter_background() override;
+
+    // --- AquariumActions ---
+    int count_fish() override;
+    const char* fish_name(int slot) override;
+    int find_fish_by_name(const char* name) override;
+    HResult create_fish(int row, int satiety, int overfedCount, const char* name) override;
+    void clear_fish_slot(int slot) override;
+    void save_roster() override;
+    void feed_fish() override;
+    HResult load_wallpaper(const char* path) override;
+    HResult recreate_display() override;
+    void shutdown_display() override;
+
+    // --- LoopActions ---
+    void tank_step() override;
+    void tank_animate(float stepElapsed) override;
+    HResult render_frame() override;
+
+    // --- SceneFishHooks ---
+    void reset_fish_slots() override;
+    void load_roster() override;
+    void set_pellet_board(int pellet, std::unique_ptr<SceneObject> board) override;
+    void free_catalog_arrays() override;
+    void free_topics() override;
+
+    // --- TopicSource ---
+    const char* topic_text(std::int32_t index) const override;
+
+    // The records, for the shot tool and tests.
+    AppSettings settings;
+    RunFlags flags;
+    CrtRand rand;
+    ResourceRegistry registry;
+    FishCatalog catalog;
+    TopicTicker ticker;
+    DisplayContext display;
+    Tank tank;
+
+    Scene& scene() { return *scene_; }
+    FishWorld& fish_world();
+    const AquariumPlatform& platform() const { return p_; }
+
+private:
+    DisplayServices display_services();
+    SceneSettings scene_settings() const;
+    // The mesh loader follows the device of the latest init_direct3d.
+    void follow_device();
+
+    AquariumPlatform p_;
+    WindowHandle webViewWindow_ = nullptr;
+    bool webViewSearched_ = false;
+    std::unique_ptr<SkinnedMeshOps> meshOps_;
+    std::unique_ptr<Scene> scene_;
+    FishWorld world_;
+    std::unique_ptr<FrameClock> frameClock_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<MainLoop> loop_;
+    std::unique_ptr<FrameInputs> frameInputs_;
+    std::unique_ptr<TankDrawView> tankView_;
+    bool displayDown_ = false;
+};
+
+}  // namespace brine

@@ -1,0 +1,37 @@
+// Installing an extension file (*.exd, a fish pack) chosen by the user: checked for the pack
+// magic, copied into "object" under the next free "fish<N>.pak" and the catalog read again.
+// Must not depend on anything but base/, data/ and shell/.
+#pragma once
+#include <cstdint>
+
+#include "base/clock.h"
+#include "data/fish_catalog.h"
+#include "shell/ui.h"
+
+namespace brine {
+
+extern const char* const kExtensionFilters[2];
+extern const char kExtensionDialogTitle[];  // 拡張ﾌｧｲﾙを選択
+constexpr char kExtensionDefaultExtension[] = "exd";
+
+// count_fish_packs: files matching "object\fish*.pak" in the current directory.
+int count_fish_packs();
+// The pack number a new pack gets: the count plus one, moved on past any number already taken
+// (the installed numbering may have gaps), so no installed pack is ever replaced. -1 when none
+// is left below the catalog's limit of nine digits.
+int next_free_pack_number();
+
+class ExtensionInstaller {
+public:
+    // install_extension: one open-file dialog, then exactly one message for a chosen file. Always
+    // answers 1. The current directory is the same afterwards.
+    int install_extension(Ui& ui, FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock);
+
+    // The last chosen file (host file-name bytes); the next dialog starts from it.
+    const char* chosen_path() const { return chosenPath_; }
+
+private:
+    char chosenPath_[kPathBytes] = {};
+};
+
+}  // namespace brine
