@@ -1,49 +1,11 @@
-// Advancing and drawing a skinned mesh allocate nothing: the global allocation functions are
-// replaced here (for the whole test program) by ones that count while a window is open.
+// Advancing and drawing a skinned mesh allocate nothing, counted by the test program's
+// replacement allocation functions (allocation_counter.h).
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "fish/fish_mesh_hooks.h"
 #include "render/scene_object.h"
+#include "tests/unit/fish/allocation_counter.h"
 #include "tests/unit/fish/mesh_test_util.h"
-
-// GCC sees the inlined operator new in a caller, then free in the replaced delete, and warns
-// of a mismatch that these replacements rule out (both use malloc and free).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* counted_alloc(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = counted_alloc(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = counted_alloc(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_alloc(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted_alloc(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace brine {
 namespace {
@@ -51,11 +13,11 @@ namespace {
 // Counts the allocations made by `work`.
 template <class Work>
 long allocations_during(Work&& work) {
-    allocations = 0;
-    counting = true;
+    test::AllocationCounter::count = 0;
+    test::AllocationCounter::counting = true;
     work();
-    counting = false;
-    return allocations.load();
+    test::AllocationCounter::counting = false;
+    return test::AllocationCounter::count.load();
 }
 
 TEST(MeshAllocation, TheCounterSeesAllocations) {
