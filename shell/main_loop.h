@@ -60,6 +60,7 @@ public:
 private:
     MainLoopParts p_;
     float lastDrawTime_ = 0.0f;
+    double sinceDraw_ = 0.0;  // seconds since the last drawn frame, summed from elapsed readings
     float stepElapsed_ = 0.0f;
 };
 

@@ -2,6 +2,7 @@
 //   packtool create OUT.pak FILE...     members named after the files, in the given order
 //   packtool list PACK                  name, offset and size of every member
 //   packtool extract PACK MEMBER [OUT]  the member's bytes to OUT, or to standard output
+//   packtool check PACK                 loads a fish pack as the program does and reports problems
 // Exit status: 0 done, 1 failed (bad input, not a pack, missing member), 2 usage.
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "data/pack_file.h"
 #include "data/pack_format.h"
 #include "data/pack_writer.h"
+#include "tools/packtool/pack_check.h"
 
 namespace {
 
@@ -23,7 +25,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: packtool create OUT.pak FILE...\n"
                  "       packtool list PACK\n"
-                 "       packtool extract PACK MEMBER [OUT]\n");
+                 "       packtool extract PACK MEMBER [OUT]\n"
+                 "       packtool check PACK\n");
     return 2;
 }
 
@@ -134,6 +137,11 @@ int extract_command(int argc, char** argv) {
     return 0;
 }
 
+int check_command(int argc, char** argv) {
+    if (argc != 3) return usage();
+    return packtool::check_pack(argv[2], stdout);
+}
+
 struct Command {
     const char* name;
     int (*run)(int argc, char** argv);
@@ -143,6 +151,7 @@ const Command kCommands[] = {
     {"create", create_command},
     {"list", list_command},
     {"extract", extract_command},
+    {"check", check_command},
 };
 
 }  // namespace

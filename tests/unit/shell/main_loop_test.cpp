@@ -91,6 +91,18 @@ TEST_F(MainLoopTest, AtMostThirtyStepsAndFramesASecondButAnimationEveryPass) {
     EXPECT_NEAR(tank.animated, 2.0, 1e-3);
 }
 
+TEST_F(MainLoopTest, ThirtyFramesASecondAfterTenDaysOfUptime) {
+    // The counter's origin is the system start: ten days on, single-precision seconds step by
+    // 0.0625 s, which must not thin the frames out.
+    clock.counter = static_cast<std::int64_t>(10) * 24 * 3600 * clock.frequencyValue;
+    MainLoop loop(parts);
+    run_ms(loop, 1);  // the first pass draws, as its elapsed reading spans the whole uptime
+    tank.frames = tank.steps = 0;
+    run_ms(loop, 2000);
+    EXPECT_GE(tank.frames, 57);
+    EXPECT_LE(tank.frames, 60);
+}
+
 TEST_F(MainLoopTest, NoTimePassedRunsNeitherUpdate) {
     MainLoop loop(parts);
     clock.advance_ms(50);

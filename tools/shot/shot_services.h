@@ -1,0 +1,90 @@
+// The services the aquarium is driven by in the shot tool: a simulated clock the tool advances, a
+// headless Ui (boxes answered OK or No, no tray, no dialogs), an in-memory settings key, an HTTP
+// client that always fails (so the ticker shows its fixed lines) and a desktop host that draws
+// offscreen. Tool code only: the core never sees anything here but its own interfaces.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "feed/http_client.h"
+#include "shell/aquarium.h"
+#include "shell/settings_store.h"
+#include "shell/settings_values.h"
+#include "shell/ui.h"
+
+namespace brine::shot {
+
+// Microsecond time that moves only when told; the tick count and the counter move together.
+class SimulatedClock final : public Clock {
+public:
+    std::uint32_t tick_count() override { return static_cast<std::uint32_t>(micros_ / 1000); }
+    bool performance_frequency(std::int64_t* frequency) override {
+        *frequency = 1000000;
+        return true;
+    }
+    std::int64_t performance_counter() override { return micros_; }
+    void advance_us(std::int64_t us) { micros_ += us; }
+    std::int64_t micros() const { return micros_; }
+
+private:
+    std::int64_t micros_ = 0;
+};
+
+class HeadlessUi final : public Ui {
+public:
+    int message_box(const char* text, const char* caption, std::uint32_t style, bool ownedByMainWindow) override;
+    bool open_url(const char*) override { return false; }
+    bool add_tray_icon(const char*) override { return false; }
+    void remove_tray_icon() override {}
+    std::uint32_t track_popup_menu(const MenuItemState*, std::size_t) override { return 0; }
+    int run_dialog(const DialogResource&, DialogProcedure&) override { return -1; }
+    bool choose_open_file(OpenFileRequest&) override { return false; }
+    bool poll_event(UiEvent* event) override;
+    void post_quit() override;
+
+    // Every box shown, as UTF-8 "caption: text".
+    std::vector<std::string> messages;
+
+private:
+    std::deque<UiEvent> queue_;
+};
+
+class MemorySettings final : public SettingsStore {
+public:
+    HResult open_key() override {
+        open_ = true;
+        return kOk;
+    }
+    HResult query_value(const char* name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override {
+        return open_ ? table_.query(name, type, data, size) : kSettingsNotOpen;
+    }
+    HResult set_value(const char* name, std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override {
+        return open_ ? table_.set(name, type, data, size) : kSettingsNotOpen;
+    }
+    HResult close_key() override {
+        open_ = false;
+        return kOk;
+    }
+
+private:
+    SettingsValueTable table_;
+    bool open_ = false;
+};
+
+class FailingHttp final : public HttpClient {
+public:
+    HResult get(const HttpRequest&, HttpResponse*) override { return kFail; }
+};
+
+class OffscreenDesktop final : public DesktopHost {
+public:
+    bool another_instance_running() override { return false; }
+    bool check_active_desktop() override { return true; }
+    WindowHandle find_web_view_window() override { return nullptr; }  // the device draws offscreen
+    void enter_background() override {}
+};
+
+}  // namespace brine::shot
