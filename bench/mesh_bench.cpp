@@ -145,28 +145,27 @@ void BM_BuildFishFromReadFile(benchmark::State& state) {
 }
 
 // One pass of the tank for ten fish: each body advances (world matrix, animation, frames) and
-// is drawn, as tank_animate and render_frame do.
+// is drawn with its object's states, as tank_animate and render_frame do.
 void BM_AdvanceAndDrawTenFish(benchmark::State& state) {
     Scene scene;
     const std::string& text = fish_text();
     constexpr int kFish = 10;
     std::unique_ptr<MeshResource> meshes[kFish];
     SceneObject bodies[kFish];
+    FishMeshHooks hooks;
     for (int i = 0; i < kFish; ++i) {
         meshes[i] = std::make_unique<MeshResource>();
         if (load_mesh_from_memory(*meshes[i], text.data(), text.size(), "object\\fish1.pak", scene.context) != kOk)
             state.SkipWithError("load failed");
-        bodies[i].drawableKind = kDrawMesh;
-        bodies[i].drawable = meshes[i].get();
+        bodies[i].attach_mesh(meshes[i].get(), &hooks);
         bodies[i].set_position(float(i * 10 - 50), float(i % 3) * 5, 0);
         set_motion_time(*meshes[i], 0.1 * i);
     }
-    FishMeshHooks hooks;
     for (auto _ : state) {
         for (int i = 0; i < kFish; ++i) {
             bodies[i].rotate_by(0.0f, 0.01f, 0.0f);
             bodies[i].advance_object(1.0f / 60, nullptr, &hooks);
-            hooks.draw_mesh(scene.device, *meshes[i]);
+            draw_scene_object(bodies[i], scene.device, &hooks);
         }
     }
     const MeshContainer* c = meshes[0]->rootFrame->firstChild->firstContainer;

@@ -227,15 +227,11 @@ Texture* FishAllocateHierarchy::texture_for(const char* fileName) {
     // Null for a name that does not fit an entry (over 31 bytes) or one taken by another kind.
     TextureResource* entry = context->registry->get_or_create<TextureResource>(fileName, &created);
     if (!entry) return nullptr;
-    if (created && context->loadTexture) {
+    if (created && context->loadTexture && context->device) {
         const bool fromPack = !owner_.texturePack.empty();
-        TextureRequest request;
-        request.path = fromPack ? owner_.texturePack.c_str() : fileName;
-        request.member = fromPack ? fileName : nullptr;
-        request.renderTarget = false;
-        request.mipLevels = kD3DXDefault;
-        request.format = kFmtDxt5;
-        if (failed(context->loadTexture(*entry, context->images, request))) return nullptr;
+        HResult r = context->loadTexture(*context->device, *entry, fromPack ? owner_.texturePack.c_str() : fileName,
+                                         fromPack ? fileName : nullptr, false, kD3DXDefault, kFmtDxt5);
+        if (failed(r)) return nullptr;
     }
     return entry->texture;
 }

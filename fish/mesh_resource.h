@@ -4,7 +4,7 @@
 // play its animation; and its drawing with vertex blending. Owned by its fish slot, never put
 // into the registry, torn down by release_mesh_resource (which the registry's release switch
 // calls for kind 4). Must not depend on any platform header: the device is reached only
-// through render/graphics_device.h, textures through the registry and render's image loading.
+// through render/graphics_device.h, textures through the registry and a loader function.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,16 +16,19 @@
 #include "data/resource_registry.h"
 #include "fish/animation_controller.h"
 #include "fish/mesh_hierarchy.h"
-#include "render/image_loading.h"
 #include "render/graphics_device.h"
 
 namespace brine {
 
 struct MeshResource;
 
-// Fills a new texture entry: render/image_loading.h's load_texture, or a stand-in of the same
-// shape (tests count the calls through one).
-using TextureLoader = HResult (*)(TextureResource& entry, const ImageLoader& loader, const TextureRequest& request);
+// Fills a new texture entry from a pack member (or a loose file when member is null), with the
+// image loader's arguments: render-target flag, mip levels, format. The scene wires it to
+// render/image_loading.h's load_texture and its decoders (see shell/aquarium.cpp); tests count
+// calls through their own. Null: entries are registered and stay empty, as after a failed load.
+using TextureLoader = HResult (*)(GraphicsDevice& device, TextureResource& entry, const char* path,
+                                  const char* member, bool renderTarget, std::uint32_t mipLevels,
+                                  std::uint32_t format);
 
 // What loading needs from the scene. The caps decide which bone groups need software vertex
 // processing; the mesh keeps that number, so drawing agrees with the split it was loaded with.
@@ -33,8 +36,7 @@ struct MeshLoadContext {
     GraphicsDevice* device = nullptr;      // buffers are created on it; required
     DeviceCaps caps{};
     ResourceRegistry* registry = nullptr;  // null: materials get no textures
-    ImageLoader images;                    // device and decoder for the textures
-    TextureLoader loadTexture = &load_texture;  // null: entries are registered and stay empty
+    TextureLoader loadTexture = nullptr;
 };
 
 enum MeshDrawFlags : std::uint32_t {

@@ -73,8 +73,7 @@ TEST(MeshAllocation, AdvancingAndDrawingAllocateNothing) {
     FishMeshHooks hooks;
     MeshHooks& seam = hooks;
     SceneObject body;
-    body.drawableKind = kDrawMesh;
-    body.drawable = &mesh;
+    body.attach_mesh(&mesh, &seam);
     const std::uint64_t callsBefore = device.calls;
     const long made = allocations_during([&] {
         for (int pass = 0; pass < 200; ++pass) {
@@ -85,7 +84,7 @@ TEST(MeshAllocation, AdvancingAndDrawingAllocateNothing) {
             body.rotate_by(0.01f, 0.02f, 0.0f);
             body.advance_object(1.0f / 60, nullptr, &seam);
             seam.set_mesh_overrides(mesh, pass % 2 == 1, pass % 3 == 1);
-            seam.draw_mesh(device, mesh);
+            draw_scene_object(body, device, &seam);
         }
     });
     EXPECT_EQ(made, 0);

@@ -134,11 +134,9 @@ TEST_F(Motion, AdvanceMovesTimeOnAndRecomputesUnderTheParent) {
 TEST_F(Motion, ASceneObjectAdvancesItsMeshUnderItsWorldMatrix) {
     FishMeshHooks hooks;
     SceneObject body;
-    body.drawableKind = kDrawMesh;
-    body.drawable = &mesh;
     body.set_position(3, 4, 5);
     set_motion_time(mesh, 0.5);
-    hooks.reset_mesh_time(mesh);
+    body.attach_mesh(&mesh, &hooks);  // attaching starts the motion again
     EXPECT_EQ(get_motion_time(mesh), 0.0);
     EXPECT_EQ(body.advance_object(0.25f, nullptr, &hooks), kOk);
     EXPECT_DOUBLE_EQ(get_motion_time(mesh), 0.25);

@@ -305,31 +305,5 @@ TEST(BlendedMesh, IgnoresWeightsThatAreNotFinitePositiveNumbers) {
     EXPECT_EQ(b.mesh->fvf(), std::uint32_t(kFvfXyz | kFvfNormal));
 }
 
-TEST(BlendedMesh, RefusesASkinOfAnotherMesh) {
-    HandMesh hand;
-    make_hand_mesh(hand, {{}, {}, {}}, {{0, 1, 2}}, {0}, 1);
-    hand.skin.vertexCount = 4;
-    BlendedMesh b;
-    EXPECT_EQ(convert_to_blended_mesh(hand.skin, hand.geometry, kMeshManaged, &b), kFail);
-}
-
-TEST(BlendedMesh, ManyDistinctBoneListsStayLinear) {
-    // A fan of 20000 faces around one vertex, each face on its own pair of bones: every face
-    // needs a group of its own and the centre vertex a copy per group.
-    const std::uint32_t faces = 20000, bones = 400;
-    std::vector<Influences> vertices(faces + 2);
-    for (std::uint32_t i = 1; i < faces + 2; ++i) vertices[i].of = {{i % bones, 1.0f}};
-    std::vector<std::array<std::uint32_t, 3>> tris;
-    for (std::uint32_t f = 0; f < faces; ++f) tris.push_back({0, f + 1, f + 2});
-    HandMesh hand;
-    make_hand_mesh(hand, vertices, tris, std::vector<std::uint32_t>(faces, 0), bones);
-    BlendedMesh b;
-    ASSERT_EQ(convert_to_blended_mesh(hand.skin, hand.geometry, kMeshManaged, &b), kOk);
-    std::uint32_t drawnFaces = 0;
-    for (const BoneCombination& g : b.table->groups) drawnFaces += g.faceCount;
-    EXPECT_EQ(drawnFaces, faces);
-    EXPECT_GT(b.groupCount, 100u);
-}
-
 }  // namespace
 }  // namespace brine

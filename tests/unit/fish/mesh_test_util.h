@@ -37,10 +37,10 @@ inline TextureLog& texture_log() {
     return log;
 }
 
-inline HResult counting_texture_loader(TextureResource& entry, const ImageLoader&, const TextureRequest& request) {
+inline HResult counting_texture_loader(GraphicsDevice&, TextureResource& entry, const char* path, const char* member,
+                                       bool renderTarget, std::uint32_t mipLevels, std::uint32_t format) {
     TextureLog& log = texture_log();
-    log.calls.push_back({entry.name, request.path ? request.path : "(null)", request.member ? request.member : "(null)",
-                         request.renderTarget, request.mipLevels, request.format});
+    log.calls.push_back({entry.name, path ? path : "(null)", member ? member : "(null)", renderTarget, mipLevels, format});
     if (log.fail) return kFail;
     entry.texture = log.device->make_texture(std::string("tex:") + entry.name);
     return kOk;
