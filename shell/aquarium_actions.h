@@ -1,14 +1,14 @@
 // What the shell's menu commands and dialogs ask of the tank and the display, which are built
 // elsewhere (fish life, scene, wallpaper, save file). The program wires one implementation to the
-// real operations; tests use tests/support/fake_aquarium.h. Depends on base/ and the tank's sizes.
+// real operations; tests use tests/support/fake_aquarium.h. Must not depend on anything but base/.
 #pragma once
 #include <cstdint>
 
 #include "base/result.h"
-#include "fish/tank.h"  // kTankSlots
 
 namespace brine {
 
+constexpr int kTankSlots = 16;    // FishRecord slots of the tank
 constexpr int kMaxLiveFish = 10;  // creation uses slots 0 to 9 only
 
 class AquariumActions {

@@ -78,7 +78,7 @@ int Session::add_fish(const std::string& kind, const std::string& name, int sati
         return -1;
     }
     int freeSlot = -1;
-    for (int slot = 0; slot < kCreatableSlotCount && freeSlot < 0; ++slot)
+    for (int slot = 0; slot < Tank::kCreatableSlots && freeSlot < 0; ++slot)
         if (!aquarium_->tank.fish[slot].in_use()) freeSlot = slot;
     const std::string sjisName = utf8_to_sjis(name);
     if (failed(aquarium_->create_fish(row, satiety, 0, sjisName.c_str()))) {
