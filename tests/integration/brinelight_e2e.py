@@ -5,6 +5,7 @@
 # (Xvfb, xwininfo, xprop, xdotool, trayer, ImageMagick's import); no Qt or program code.
 import argparse
 import os
+import re
 import select
 import shutil
 import signal
@@ -322,6 +323,69 @@ class Session:
             shutil.rmtree(self.tmp, ignore_errors=True)
 
 
+# ---- the tray icon and its menu, as a user works them ----------------------------------------------
+
+GEOMETRY = re.compile(r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)")
+
+
+def program_windows(session):
+    """(id, x, y, width, height) of every window of the program's X class, anywhere in the tree."""
+    found = []
+    for line in session.x("xwininfo", "-root", "-tree").splitlines():
+        if '("brinelight" "brinelight")' not in line:
+            continue
+        g = GEOMETRY.search(line)
+        if g:
+            w, h, x, y = map(int, g.groups())
+            found.append((line.split()[0], x, y, w, h))
+    return found
+
+
+def tray_icon(session):
+    """The icon's window, embedded in the tray host's panel (top left, 32 pixels high)."""
+    for window in program_windows(session):
+        _, x, y, w, h = window
+        if w <= 64 and h <= 64 and y < 40 and x < 200:
+            return window
+    return None
+
+
+def open_menu(session):
+    """Right-clicks the tray icon and waits for the popup menu; gives the menu's window."""
+    _, x, y, w, h = poll("the tray icon in the tray host", lambda: tray_icon(session), 60)
+
+    def menu():
+        session.check_alive()
+        for window in program_windows(session):
+            _, mx, my, mw, mh = window
+            if 100 <= mw < SCREEN_W // 2 and 150 <= mh < SCREEN_H // 2:
+                return window
+        return None
+
+    session.x("xdotool", "mousemove", str(x + w // 2), str(y + h // 2))
+    # A click that comes while the icon is still being embedded is lost: click again after a while.
+    for attempt in range(6):
+        session.x("xdotool", "click", "3")
+        try:
+            return poll("the popup menu", menu, 5)
+        except Failure:
+            print("no menu after right-click %d, clicking again" % (attempt + 1))
+            if attempt == 5:
+                raise
+
+
+def choose(session, position):
+    """Chooses the menu item at position (0 = the first item; separators are not counted) by
+    keyboard, the way a user would with the menu open, and waits for the menu to close."""
+    menu = open_menu(session)
+    session.x("xdotool", "key", *(["Down"] * (position + 1)), "Return")
+    poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 30)
+
+
+MENU_FEED, MENU_SETTINGS, MENU_ADD, MENU_DELETE, MENU_EXTENSION, MENU_STOP_TIME = range(6)
+MENU_EXIT = 12
+
+
 # ---- the tests ---------------------------------------------------------------------------------
 
 def start_with_roster(session):
@@ -425,10 +489,48 @@ def test_no_display(session):
     check(not os.path.exists(session.settings), "settings written although the program could not start")
 
 
+def is_pellet_brown(r, g, b):
+    return 60 <= r <= 200 and r > g > b and r - b >= 40
+
+
+def test_tray_feed(session):
+    start_with_roster(session)
+    # Time stopped: the fish stand still, the frames go on.
+    choose(session, MENU_STOP_TIME)
+    still = session.screenshot("stopped")
+    time.sleep(1.0)
+    check(differing_pixels(still, session.screenshot("still-stopped"), middle_box()) < 20,
+          "the fish still move after \"時間を止める\"")
+    # Fed while time stands still, then time let run again: the pellets show from the next steps.
+    choose(session, MENU_FEED)
+    choose(session, MENU_STOP_TIME)
+    # The drop cloud lies above the fish, in the upper middle of the screen.
+    box = (SCREEN_W // 4, 0, 3 * SCREEN_W // 4, 2 * SCREEN_H // 5)
+
+    def pellets():
+        session.check_alive()
+        fed = session.screenshot("fed")
+        cells = set()
+        x0, y0, x1, y1 = box
+        for y in range(y0, y1, 2):
+            row = y * SCREEN_W * 3
+            for x in range(x0, x1, 2):
+                i = row + x * 3
+                a, b = fed.data[i:i + 3], still.data[i:i + 3]
+                if is_pellet_brown(*a) and sum(abs(p - q) for p, q in zip(a, b)) > 60:
+                    cells.add((x // 16, y // 16))
+        return cells if len(cells) >= 8 else None
+
+    cells = poll("brown pellets in the upper middle of the screen", pellets, 20, interval=0.5)
+    check(len(cells) < 200, "%d cells changed: more than pellets" % len(cells))
+    check(session.stop(session.program) == 0, "the program did not end with 0")
+
+
 TESTS = {
     "startup": (test_startup_and_orderly_end, False),
     "second_copy": (test_second_copy, False),
     "no_display": (test_no_display, False),
+    "tray_feed": (test_tray_feed, True),
 }
 
 
