@@ -382,8 +382,23 @@ def choose(session, position):
     poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 30)
 
 
-MENU_FEED, MENU_SETTINGS, MENU_ADD, MENU_DELETE, MENU_EXTENSION, MENU_STOP_TIME = range(6)
-MENU_EXIT = 12
+MENU_FEED, MENU_SETTINGS, MENU_ADD, MENU_DELETE, MENU_EXTENSION, MENU_STOP_TIME, MENU_NAMES = range(7)
+MENU_EXIT = 11
+
+
+def window_titled(session, title):
+    """The program's top-level window with that title, as (id, x, y, width, height), or None."""
+    for window in program_windows(session):
+        name = session.window_property(window[0], "_NET_WM_NAME")
+        if name == '"%s"' % title:
+            return window
+    return None
+
+
+def click_in(session, window, fx, fy, button="1"):
+    """Clicks at the fraction (fx, fy) of a window; dialog layouts scale with their font alone."""
+    _, x, y, w, h = window
+    session.x("xdotool", "mousemove", str(x + int(w * fx)), str(y + int(h * fy)), "click", button)
 
 
 # ---- the tests ---------------------------------------------------------------------------------
@@ -526,11 +541,50 @@ def test_tray_feed(session):
     check(session.stop(session.program) == 0, "the program did not end with 0")
 
 
+def test_add_delete_exit(session):
+    names = start_with_roster(session)[0]
+    name = "Tester%d" % (os.getpid() % 100)
+
+    # Add: the name typed into the edit box (the dialog table puts it at 49,24 75x14 of 131x75).
+    choose(session, MENU_ADD)
+    dialog = poll("the add dialog", lambda: window_titled(session, "金魚の追加"), 30)
+    click_in(session, dialog, (49 + 37) / 131, (24 + 7) / 75)
+    session.x("xdotool", "key", "ctrl+a")
+    session.x("xdotool", "type", "--delay", "30", name)
+    session.x("xdotool", "key", "Return")
+    poll("the add dialog to close", lambda: window_titled(session, "金魚の追加") is None, 30)
+    poll("the new fish in fishsave.bin", lambda: roster_names(session.roster) == names + [name], 30)
+
+    # Delete: the new fish is the last of the list (slot order); the list box sits at 49,8.
+    choose(session, MENU_DELETE)
+    dialog = poll("the delete dialog", lambda: window_titled(session, "金魚の削除"), 30)
+    session.x("xdotool", "key", "End")  # keyboard focus is on the list box or on the buttons
+    click_in(session, dialog, (49 + 37) / 131, (8 + 6) / 75)
+    session.x("xdotool", "key", "End", "Return")
+    time.sleep(0.5)  # the list's popup closes on Return; the next Return goes to the dialog
+    session.x("xdotool", "key", "Return")
+    poll("the delete dialog to close", lambda: window_titled(session, "金魚の削除") is None, 30)
+    poll("fishsave.bin without the new fish", lambda: roster_names(session.roster) == names, 30)
+
+    # Names shown, then exit from the menu: the setting is stored by the shutdown.
+    choose(session, MENU_NAMES)
+    choose(session, MENU_EXIT)
+    try:
+        code = session.program.wait(60 * SCALE)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not end after \"終了\"")
+    check(code == 0, "exit code %d after \"終了\"" % code)
+    check(roster_names(session.roster) == names, "roster after exit: %r" % roster_names(session.roster))
+    values = settings_values(session.settings)
+    check(values.get("NAMES") == "dword:00000001", "NAMES after exit: %r" % values.get("NAMES"))
+
+
 TESTS = {
     "startup": (test_startup_and_orderly_end, False),
     "second_copy": (test_second_copy, False),
     "no_display": (test_no_display, False),
     "tray_feed": (test_tray_feed, True),
+    "add_delete_exit": (test_add_delete_exit, True),
 }
 
 
