@@ -219,6 +219,17 @@ class Session:
             raise Failure("%s failed (%d): %s" % (command[0], result.returncode, result.stderr.decode(errors="replace")))
         return result.stdout.decode(errors="replace")
 
+    def tree(self, *options):
+        """xwininfo's listing from the root; a window that goes away while it is listed fails the
+        whole listing, so a failed one is simply taken again."""
+        for attempt in range(10):
+            result = subprocess.run(["xwininfo", "-root"] + list(options), env=self.env,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30 * SCALE)
+            if result.returncode == 0:
+                return result.stdout.decode(errors="replace")
+            time.sleep(0.1)
+        raise Failure("xwininfo failed: " + result.stderr.decode(errors="replace"))
+
     def start_tray_host(self):
         with self.log("trayer") as log:
             proc = subprocess.Popen(["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
@@ -226,7 +237,7 @@ class Session:
                                      "--expand", "false", "--SetDockType", "true"],
                                     env=self.env, stdout=log, stderr=log, start_new_session=True)
         self.procs.append(("trayer", proc))
-        poll("the tray host's panel", lambda: "\"panel\"" in self.x("xwininfo", "-root", "-tree"), 20)
+        poll("the tray host's panel", lambda: "\"panel\"" in self.tree("-tree"), 20)
 
     def start_program(self, name="program"):
         env = dict(self.env)
@@ -239,7 +250,7 @@ class Session:
 
     def top_windows(self):
         ids = []
-        for line in self.x("xwininfo", "-root", "-children").splitlines():
+        for line in self.tree("-children").splitlines():
             line = line.strip()
             if line.startswith("0x"):
                 ids.append(line.split()[0])
@@ -331,7 +342,7 @@ GEOMETRY = re.compile(r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)")
 def program_windows(session):
     """(id, x, y, width, height) of every window of the program's X class, anywhere in the tree."""
     found = []
-    for line in session.x("xwininfo", "-root", "-tree").splitlines():
+    for line in session.tree("-tree").splitlines():
         if '("brinelight" "brinelight")' not in line:
             continue
         g = GEOMETRY.search(line)
