@@ -18,7 +18,6 @@ import time
 SKIP = 77  # ctest's SKIP_RETURN_CODE: a missing X tool is not a fault of the program
 SCALE = float(os.environ.get("BRINE_E2E_TIME_SCALE", "1"))  # slower builds (sanitizers) wait longer
 SCREEN_W, SCREEN_H = 1280, 1024
-PELLET_ADD, ALREADY_RUNNING = "エサ投入", "多重起動はできません"
 
 
 class Failure(Exception):
@@ -300,10 +299,6 @@ class Session:
         if self.program is not None and self.program.poll() is not None:
             raise Failure("the program ended early with code %d" % self.program.returncode)
 
-    def find_window_by_name(self, name):
-        out = self.x("xdotool", "search", "--name", name, check_rc=False)
-        return [w for w in out.split() if w.isdigit()]
-
     def stop(self, proc, timeout=60):
         """SIGTERM, then the exit code (SIGKILL after the timeout counts as a failure)."""
         proc.send_signal(signal.SIGTERM)
@@ -474,20 +469,17 @@ def test_second_copy(session):
     def box_or_exit():
         if second.poll() is not None:
             return "exited"
-        found = session.find_window_by_name(ALREADY_RUNNING)
-        if not found:  # the text is in the box, the title is the caption: look for the caption too
-            found = session.find_window_by_name("警告")
-        return found
+        return window_titled(session, "警告")  # the caption of "多重起動はできません"
 
-    seen = poll("the second copy's message box", box_or_exit, 60)
-    check(seen != "exited", "the second copy ended (%s) without showing its message" % second.returncode)
-    # The box takes the keyboard focus when mapped; Enter presses its OK button.
+    box = poll("the second copy's message box", box_or_exit, 60)
+    check(box != "exited", "the second copy ended (%s) without showing its message" % second.returncode)
+    check(session.window_property(box[0], "_NET_WM_PID") == str(second.pid), "the box is not the second copy's")
+    # Enter presses the box's OK button; repeated while the box is still there.
     for _ in range(int(20 * SCALE)):
         if second.poll() is not None:
             break
-        for window in session.find_window_by_name("警告"):
-            session.x("xdotool", "windowfocus", "--sync", window, check_rc=False)
-            session.x("xdotool", "key", "--window", window, "Return", check_rc=False)
+        session.x("xdotool", "windowfocus", box[0], check_rc=False)
+        session.x("xdotool", "key", "--window", box[0], "Return", check_rc=False)
         try:
             second.wait(1)
         except subprocess.TimeoutExpired:
