@@ -515,10 +515,15 @@ def test_tray_feed(session):
     start_with_roster(session)
     # Time stopped: the fish stand still, the frames go on.
     choose(session, MENU_STOP_TIME)
-    still = session.screenshot("stopped")
-    time.sleep(1.0)
-    check(differing_pixels(still, session.screenshot("still-stopped"), middle_box()) < 20,
-          "the fish still move after \"時間を止める\"")
+    shots = [session.screenshot("stopped")]
+
+    def standing_still():
+        time.sleep(0.5)
+        shots.append(session.screenshot("still-stopped"))
+        return differing_pixels(shots[-2], shots[-1], middle_box()) < 20
+
+    poll("the fish to stand still after \"時間を止める\"", standing_still, 10, interval=0)
+    still = shots[-1]
     # Fed while time stands still, then time let run again: the pellets show from the next steps.
     choose(session, MENU_FEED)
     choose(session, MENU_STOP_TIME)
