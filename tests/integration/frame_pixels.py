@@ -240,8 +240,8 @@ def centre(points):
 
 
 def fish_shot(session, *options):
-    # One goldfish, standing where the seed and the simulated time put it.
-    return session.shot("--mode", "0", "--no-topics", "--seed", "7", "--seconds", "0.5",
+    # One goldfish, standing where the seed and the simulated time put it: side on, near the middle.
+    return session.shot("--mode", "0", "--no-topics", "--seed", "12", "--seconds", "0.5",
                         "--fish", "0:Kin", *options)
 
 
@@ -330,11 +330,13 @@ def check_wireframe(session, solid, solid_fish):
     wx0, wy0, wx1, wy1 = bounds(lines)
     check(wx0 >= sx0 - 10 and wy0 >= sy0 - 10 and wx1 <= sx1 + 10 and wy1 <= sy1 + 10,
           "the wireframe fish %s is not where the solid one %s stands" % ((wx0, wy0, wx1, wy1), (sx0, sy0, sx1, sy1)))
-    # Lines, not a filled shape: inside its outline most pixels still show the background.
-    inside = (wx1 - wx0) * (wy1 - wy0)
-    print("wireframe: %d pixels against %d solid, within %d x %d" % (len(lines), len(solid_fish),
-                                                                      wx1 - wx0, wy1 - wy0))
-    check(len(lines) < inside, "the wireframe fish fills its whole box")
+    # Unlit and without the mesh's textures: one flat colour where the solid fish is shaded.
+    wire_colours = {wire.pixel(*p) for p in lines}
+    solid_colours = {solid.pixel(*p) for p in solid_fish}
+    check(len(wire_colours) <= 2 and len(solid_colours) >= 20,
+          "the wireframe fish shows %d colours, the solid one %d" % (len(wire_colours), len(solid_colours)))
+    print("wireframe: %d pixels in %d colour(s) against %d solid in %d colours"
+          % (len(lines), len(wire_colours), len(solid_fish), len(solid_colours)))
 
 
 def check_pellets(session):
@@ -353,6 +355,9 @@ def check_pellets(session):
           "the pellets' centre (%d, %d) is not in the upper middle of the tank" % (px, py))
     check(x1 - x0 < W // 2 and y1 - y0 < H // 2, "the pellets spread over %s" % ((x0, y0, x1, y1),))
     main = max(colours, key=colours.get)
+    # The food texture is brown: redder than blue, unlike the background it is blended over.
+    brown = sum(n for c, n in colours.items() if c[0] > c[2] + 32)
+    check(brown * 2 >= len(pellets), "only %d of %d pellet pixels are brown" % (brown, len(pellets)))
     print("pellets: %d pixels around (%d, %d) in %s, most often #%02X%02X%02X"
           % (len(pellets), px, py, (x0, y0, x1, y1), *main))
 
