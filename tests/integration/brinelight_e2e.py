@@ -390,11 +390,27 @@ def open_menu(session):
                 raise
 
 
-def choose(session, position):
+def choose(session, position, focus_menu=False):
     """Chooses the menu item at position (0 = the first item; separators are not counted) by
-    keyboard, the way a user would with the menu open, and waits for the menu to close."""
+    keyboard, the way a user would with the menu open, and waits for the menu to close.
+    focus_menu: after a dialog has closed without a window manager the keyboard focus is left on
+    nothing, and the menu's keyboard grab alone does not always bring the keys to it."""
+    keys = ["Down"] * (position + 1) + ["Return"]
+    if focus_menu:
+        for attempt in range(3):
+            menu = open_menu(session)
+            session.x("xdotool", "windowfocus", menu[0], check_rc=False)
+            session.x("xdotool", "key", *keys)
+            try:
+                poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 5)
+                return
+            except Failure:
+                print("the menu took no keys (attempt %d), closing it and trying again" % (attempt + 1))
+                session.x("xdotool", "key", "Escape", check_rc=False)
+                poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 10)
+        raise Failure("the menu took no keys")
     menu = open_menu(session)
-    session.x("xdotool", "key", *(["Down"] * (position + 1)), "Return")
+    session.x("xdotool", "key", *keys)
     poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 30)
 
 
@@ -605,7 +621,7 @@ def answer_box(session, title, pid):
         if window_titled(session, title) is None:
             return
         session.x("xdotool", "windowfocus", box[0], check_rc=False)
-        session.x("xdotool", "key", "--window", box[0], "Return", check_rc=False)
+        session.x("xdotool", "key", "Return", check_rc=False)
         time.sleep(0.5)
     poll("the \"%s\" box to close" % title, lambda: window_titled(session, title) is None, 10)
 
@@ -645,7 +661,7 @@ EXTENSION_DIALOG = "拡張ﾌｧｲﾙを選択"
 
 def pick_extension(session, path):
     """"拡張データの追加", the path typed into the open-file dialog's name field, accepted."""
-    choose(session, MENU_EXTENSION)
+    choose(session, MENU_EXTENSION, focus_menu=True)
     dialog = poll("the open-file dialog", lambda: window_titled(session, EXTENSION_DIALOG), 30)
     session.x("xdotool", "windowfocus", dialog[0], check_rc=False)
     time.sleep(0.3)
