@@ -390,11 +390,27 @@ def open_menu(session):
                 raise
 
 
-def choose(session, position):
+def choose(session, position, focus_menu=False):
     """Chooses the menu item at position (0 = the first item; separators are not counted) by
-    keyboard, the way a user would with the menu open, and waits for the menu to close."""
+    keyboard, the way a user would with the menu open, and waits for the menu to close.
+    focus_menu: after a dialog has closed without a window manager the keyboard focus is left on
+    nothing, and the menu's keyboard grab alone does not always bring the keys to it."""
+    keys = ["Down"] * (position + 1) + ["Return"]
+    if focus_menu:
+        for attempt in range(3):
+            menu = open_menu(session)
+            session.x("xdotool", "windowfocus", menu[0], check_rc=False)
+            session.x("xdotool", "key", *keys)
+            try:
+                poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 5)
+                return
+            except Failure:
+                print("the menu took no keys (attempt %d), closing it and trying again" % (attempt + 1))
+                session.x("xdotool", "key", "Escape", check_rc=False)
+                poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 10)
+        raise Failure("the menu took no keys")
     menu = open_menu(session)
-    session.x("xdotool", "key", *(["Down"] * (position + 1)), "Return")
+    session.x("xdotool", "key", *keys)
     poll("the menu to close", lambda: all(w[0] != menu[0] for w in program_windows(session)), 30)
 
 
@@ -596,12 +612,114 @@ def test_add_delete_exit(session):
     check(values.get("NAMES") == "dword:00000001", "NAMES after exit: %r" % values.get("NAMES"))
 
 
+def answer_box(session, title, pid):
+    """Waits for the program's message box with that title, checks it is pid's, and presses its
+    default button with Enter until it is gone."""
+    box = poll("the \"%s\" message box" % title, lambda: window_titled(session, title), 30)
+    check(session.window_property(box[0], "_NET_WM_PID") == str(pid), "the \"%s\" box is not the program's" % title)
+    for _ in range(int(20 * SCALE)):
+        if window_titled(session, title) is None:
+            return
+        session.x("xdotool", "windowfocus", box[0], check_rc=False)
+        session.x("xdotool", "key", "Return", check_rc=False)
+        time.sleep(0.5)
+    poll("the \"%s\" box to close" % title, lambda: window_titled(session, title) is None, 10)
+
+
+def test_quality_change(session):
+    names = start_with_roster(session)[0]
+    check(settings_values(session.settings).get("BBSIZE", "dword:00000003") != "dword:00000004",
+          "the quality is UXGA before the change")
+
+    # The quality list is at 59,7 73x(one row of 12) and OK at 24,68 50x14 of the 139x89 dialog.
+    choose(session, MENU_SETTINGS)
+    dialog = poll("the settings dialog", lambda: window_titled(session, "環境設定"), 30)
+    click_in(session, dialog, (59 + 36) / 139, (7 + 6) / 89)
+    time.sleep(0.5)  # the list's popup opens on the click
+    session.x("xdotool", "key", "End", "Return")  # UXGA(1600x1200) is the last entry
+    time.sleep(0.5)
+    click_in(session, dialog, (24 + 25) / 139, (68 + 7) / 89)
+    poll("the settings dialog to close", lambda: window_titled(session, "環境設定") is None, 30)
+    poll("BBSIZE=dword:00000004 in the settings file",
+         lambda: settings_values(session.settings).get("BBSIZE") == "dword:00000004", 30)
+
+    # Device and scene rebuilt: the program goes on drawing, with the same fish.
+    time.sleep(1)
+    session.check_alive()
+    wait_for_motion(session, session.screenshot("after-quality"), "the fish to move after the rebuild")
+    box = (SCREEN_W // 2 - 16, 0, SCREEN_W, SCREEN_H // 8)
+    check(session.screenshot("rebuilt").count(box, is_green_text) >= 30, "no copyright line after the rebuild")
+    check(roster_names(session.roster) == names,
+          "roster after the rebuild %r, expected %r" % (roster_names(session.roster), names))
+    check(session.stop(session.program) == 0, "the program did not end with 0")
+    check(settings_values(session.settings).get("BBSIZE") == "dword:00000004", "BBSIZE lost at exit")
+    check(roster_names(session.roster) == names, "roster after exit: %r" % roster_names(session.roster))
+
+
+EXTENSION_DIALOG = "拡張ﾌｧｲﾙを選択"
+
+
+def pick_extension(session, path):
+    """"拡張データの追加", the path typed into the open-file dialog's name field, accepted."""
+    choose(session, MENU_EXTENSION, focus_menu=True)
+    dialog = poll("the open-file dialog", lambda: window_titled(session, EXTENSION_DIALOG), 30)
+    session.x("xdotool", "windowfocus", dialog[0], check_rc=False)
+    time.sleep(0.3)
+    session.x("xdotool", "key", "ctrl+a")  # the name field has the focus
+    session.x("xdotool", "type", "--delay", "20", path)
+    time.sleep(0.5)
+    session.x("xdotool", "key", "Return")
+    # A completion popup may take the first Return; a second one accepts the dialog.
+    for _ in range(int(10 * SCALE)):
+        if window_titled(session, EXTENSION_DIALOG) is None:
+            return
+        time.sleep(0.5)
+        if window_titled(session, EXTENSION_DIALOG) is not None:
+            session.x("xdotool", "key", "Return", check_rc=False)
+    poll("the open-file dialog to close", lambda: window_titled(session, EXTENSION_DIALOG) is None, 10)
+
+
+def test_install_extension(session):
+    start_with_roster(session)
+    objects = os.path.join(session.program_dir, "object")
+    before = sorted(os.listdir(objects))
+    check("fish3.pak" not in before, "object/ already holds fish3.pak: %r" % before)
+    source = os.path.join(session.program_dir, "extensions", "tancho.exd")
+    check(os.path.isfile(source), "no extensions/tancho.exd in the program folder")
+
+    pick_extension(session, source)
+    answer_box(session, "情報", session.program.pid)
+    target = os.path.join(objects, "fish3.pak")
+    check(os.path.isfile(target), "no object/fish3.pak after the install: %r" % sorted(os.listdir(objects)))
+    with open(source, "rb") as a, open(target, "rb") as b:
+        check(a.read() == b.read(), "object/fish3.pak differs from tancho.exd")
+    # Besides the pack, only its unlock ledger (fish3.dat) may appear.
+    installed = sorted(os.listdir(objects))
+    packs = [n for n in installed if n.endswith(".pak")]
+    check(packs == sorted([n for n in before if n.endswith(".pak")] + ["fish3.pak"]),
+          "object/ after the install: %r" % installed)
+    check(set(installed) - set(before) <= {"fish3.pak", "fish3.dat"}, "object/ after the install: %r" % installed)
+
+    # A text file with the right extension is refused and nothing is copied.
+    bad = os.path.join(session.tmp, "bad.exd")
+    with open(bad, "w") as f:
+        f.write("this is not a fish pack\n" * 8)
+    pick_extension(session, bad)
+    answer_box(session, "警告", session.program.pid)
+    time.sleep(0.5)
+    check(sorted(os.listdir(objects)) == installed, "object/ after the refusal: %r" % sorted(os.listdir(objects)))
+    session.check_alive()
+    check(session.stop(session.program) == 0, "the program did not end with 0")
+
+
 TESTS = {
     "startup": (test_startup_and_orderly_end, False),
     "second_copy": (test_second_copy, False),
     "no_display": (test_no_display, False),
     "tray_feed": (test_tray_feed, True),
     "add_delete_exit": (test_add_delete_exit, True),
+    "quality_change": (test_quality_change, True),
+    "install_extension": (test_install_extension, True),
 }
 
 
