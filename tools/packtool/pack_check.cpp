@@ -18,7 +18,7 @@
 #include "fish/mesh_resource.h"
 #include "fish/motion_script.h"
 #include "fish/tank.h"
-#include "tools/packtool/counting_device.h"
+#include "render/counting_device.h"
 
 namespace brine::packtool {
 

@@ -1,11 +1,11 @@
-// The counting device of packtool's check. Must not depend on any platform header.
-#include "tools/packtool/counting_device.h"
+// The device that draws nothing and counts what it makes. Must not depend on any platform header.
+#include "render/counting_device.h"
 
 #include <new>
 
 #include "data/image.h"
 
-namespace brine::packtool {
+namespace brine {
 
 namespace {
 
@@ -73,4 +73,4 @@ HResult CountingDevice::create_texture(const DecodedImage& image, std::uint32_t,
     return kOk;
 }
 
-}  // namespace brine::packtool
+}  // namespace brine

@@ -1,12 +1,12 @@
 // A graphics device that draws nothing and counts what is made on it: enough for the program's
-// mesh loader to build a fish's buffers when packtool checks a pack away from any display.
+// mesh loader to build a fish's buffers away from any display (packtool's check, the mesh fuzzer).
 // Must not depend on any platform header.
 #pragma once
 #include <cstdint>
 
 #include "render/graphics_device.h"
 
-namespace brine::packtool {
+namespace brine {
 
 class CountingDevice final : public GraphicsDevice {
 public:
@@ -54,4 +54,4 @@ public:
     int live = 0;
 };
 
-}  // namespace brine::packtool
+}  // namespace brine
