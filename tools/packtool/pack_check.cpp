@@ -18,7 +18,7 @@
 #include "fish/mesh_resource.h"
 #include "fish/motion_script.h"
 #include "fish/tank.h"
-#include "render/counting_device.h"
+#include "device/counting_device.h"
 
 namespace brine::packtool {
 
