@@ -44,7 +44,7 @@ protected:
     }
     void choose(const std::optional<std::string>& path) {
         ui.fileChoices.push_back(path);
-        installer.install_extension(ui, catalog, unlockClock, clock);
+        installer.install_extension(ui, catalog, unlockClock, clock, saveFailure);
     }
     std::vector<std::string> object_files() const {
         std::vector<std::string> names;
@@ -61,6 +61,7 @@ protected:
     FishCatalog catalog;
     std::uint32_t unlockClock = 0;
     test::ManualClock clock;
+    SaveFailureNotice saveFailure{ui};
 };
 
 TEST_F(ExtensionInstallTest, ValidFileBecomesTheNextPackAndIsListed) {
@@ -143,13 +144,21 @@ TEST_F(ExtensionInstallTest, OnlyTheMagicIsLookedAtAndAFailedRebuildKeepsThePack
     EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
     EXPECT_TRUE(fs::exists("object/fish1.pak"));
 
-    // Without an object directory the copy fails.
+    // A user's folder has no object directory until the first install makes it; where a file
+    // stands in its place, the copy fails.
     fs::remove_all("object");
     ui.messages.clear();
     choose(offer("good.exd", fish_pack_bytes("x")));
     ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
+    EXPECT_TRUE(fs::exists("object/fish1.pak"));
+    fs::remove_all("object");
+    test::write_text("object", "not a folder");
+    ui.messages.clear();
+    choose(offer("good.exd", fish_pack_bytes("x")));
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, kMsgExtensionCopyFailed);
-    EXPECT_FALSE(fs::exists("object"));
+    EXPECT_FALSE(fs::is_directory("object"));
 }
 
 TEST_F(ExtensionInstallTest, CancelDoesNothingAndTheDirectoryIsKept) {

@@ -1,0 +1,62 @@
+// Choosing the writable and the shipped folder from the executable's place and the environment.
+#include "platform/linux/data_folders.h"
+
+#include <vector>
+
+namespace brine {
+
+namespace {
+
+std::string parent_of(const std::string& folder) {
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos) return std::string();
+    return slash == 0 ? std::string("/") : folder.substr(0, slash);
+}
+
+std::string name_of(const std::string& folder) {
+    const std::size_t slash = folder.find_last_of('/');
+    return slash == std::string::npos ? folder : folder.substr(slash + 1);
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+}  // namespace
+
+DataFolders choose_data_folders(const std::string& exeFolder, const char* xdgDataHome, const char* home,
+                                FileSystem& host) {
+    DataFolders folders;
+    folders.writable = exeFolder;
+    if (name_of(exeFolder) != "bin") return folders;
+    const std::string share = joined(joined(parent_of(exeFolder), "share"), "brinelight");
+    std::vector<FolderEntry> entries;
+    if (host.list_folder(share.c_str(), &entries) != FileError::kNone) return folders;
+
+    folders.installed = true;
+    folders.shipped = share;
+    std::string dataHome;
+    if (xdgDataHome && xdgDataHome[0] == '/') {
+        dataHome = xdgDataHome;
+    } else if (home && home[0] == '/') {
+        dataHome = joined(home, ".local/share");
+    } else {
+        // No home at all: a folder that cannot be made, so every save warns. Never a shared one
+        // such as /tmp, where another user could lay files for us, and never the prefix.
+        dataHome = "/nonexistent/.local/share";
+    }
+    folders.writable = joined(dataHome, kUserDataFolder);
+    return folders;
+}
+
+bool make_folders(FileSystem& host, const std::string& path) {
+    if (path.empty()) return false;
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        if (!host.make_folder(path.substr(0, i).c_str())) return false;
+    }
+    return true;
+}
+
+}  // namespace brine
