@@ -1,22 +1,12 @@
 // Choosing the writable and the shipped folder from the executable's place and the environment.
 #include "platform/linux/data_folders.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace brine {
 
 namespace {
-
-std::string parent_of(const std::string& folder) {
-    const std::size_t slash = folder.find_last_of('/');
-    if (slash == std::string::npos) return std::string();
-    return slash == 0 ? std::string("/") : folder.substr(0, slash);
-}
-
-std::string name_of(const std::string& folder) {
-    const std::size_t slash = folder.find_last_of('/');
-    return slash == std::string::npos ? folder : folder.substr(slash + 1);
-}
 
 std::string joined(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/') return folder + name;
@@ -25,12 +15,12 @@ std::string joined(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-DataFolders choose_data_folders(const std::string& exeFolder, const char* xdgDataHome, const char* home,
-                                FileSystem& host) {
+DataFolders choose_data_folders(const std::string& exeFolder, const std::string& shippedFromExe,
+                                const char* xdgDataHome, const char* home, FileSystem& host) {
     DataFolders folders;
     folders.writable = exeFolder;
-    if (name_of(exeFolder) != "bin") return folders;
-    const std::string share = joined(joined(parent_of(exeFolder), "share"), "brinelight");
+    if (shippedFromExe.empty()) return folders;
+    const std::string share = std::filesystem::path(joined(exeFolder, shippedFromExe)).lexically_normal().string();
     std::vector<FolderEntry> entries;
     if (host.list_folder(share.c_str(), &entries) != FileError::kNone) return folders;
 

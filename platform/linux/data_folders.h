@@ -1,8 +1,8 @@
 // Where the program's data files live on Linux. Run from a build tree (the executable beside its
 // content) everything stays in the executable's folder, as it always has. Run from an installed
-// layout (<prefix>/bin/brinelight beside <prefix>/share/brinelight, wherever the prefix is) the
-// shipped content is read from share/brinelight and what the program writes goes to the user's
-// data folder. Must not depend on anything but POSIX, the standard library and data/.
+// layout (<prefix>/bin/brinelight beside <prefix>/share/brinelight, wherever the prefix is: the
+// tree is relocatable) the shipped content is read from share/brinelight and what the program
+// writes goes to the user's data folder. Must not depend on anything but the standard library and data/.
 #pragma once
 #include <string>
 
@@ -19,12 +19,13 @@ struct DataFolders {
     bool installed = false;
 };
 
-// exeFolder: the running executable's folder (absolute). xdgDataHome and home as the environment
-// has them (null when unset): $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share,
+// exeFolder: the running executable's folder (absolute); shippedFromExe: where an installation
+// puts the shipped folder, relative to the executable's ("../share/brinelight"). Installed when
+// that folder exists. xdgDataHome and home as the environment has them (null when unset): $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share,
 // as the XDG base directory rules say (without either, a folder that cannot be made, so saving
 // warns). The folders are only named here, not made.
-DataFolders choose_data_folders(const std::string& exeFolder, const char* xdgDataHome, const char* home,
-                                FileSystem& host);
+DataFolders choose_data_folders(const std::string& exeFolder, const std::string& shippedFromExe,
+                                const char* xdgDataHome, const char* home, FileSystem& host);
 
 // Makes path and every missing folder above it; true when it exists as a folder afterwards.
 bool make_folders(FileSystem& host, const std::string& path);

@@ -56,8 +56,8 @@ std::string home_folder() {
 // cannot be made leaves every save to warn, and nothing goes anywhere else.
 brine::DataFolders enter_data_folders(brine::FileSystem& host) {
     const std::string home = home_folder();
-    brine::DataFolders folders =
-        brine::choose_data_folders(executable_folder(), std::getenv("XDG_DATA_HOME"), home.c_str(), host);
+    brine::DataFolders folders = brine::choose_data_folders(executable_folder(), BRINE_SHIPPED_FROM_EXE,
+                                                            std::getenv("XDG_DATA_HOME"), home.c_str(), host);
     if (folders.installed) brine::make_folders(host, folders.writable);
     std::error_code ec;
     std::filesystem::current_path(folders.writable, ec);
