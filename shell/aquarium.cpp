@@ -196,6 +196,9 @@ HResult Aquarium::load_wallpaper(const char* path) {
 }
 
 HResult Aquarium::recreate_display() {
+    // The rebuild re-creates the fish from the save file, so the satiety and overfed counts they
+    // earned since the last save go there first. After a failed rebuild save_roster refuses.
+    ::brine::save_roster(tank);
     back_buffer_size_for(settings.qualityIndex, &settings.backBufferWidth, &settings.backBufferHeight);
     HResult r = ::brine::recreate_display(*scene_, display_services(), scene_settings());
     follow_device();

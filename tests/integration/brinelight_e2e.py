@@ -9,10 +9,12 @@ import re
 import select
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 SKIP = 77  # ctest's SKIP_RETURN_CODE: a missing X tool is not a fault of the program
@@ -106,6 +108,10 @@ class Image:
 
 def is_green_text(r, g, b):
     return g >= 200 and r <= 90 and b <= 90
+
+
+def is_ticker_text(r, g, b):
+    return g >= 200 and b >= 200 and r <= 90
 
 
 def differing_pixels(a, b, box, threshold=40, step=2):
@@ -715,6 +721,83 @@ def test_quality_change(session):
     check(roster_names(session.roster) == names, "roster after exit: %r" % roster_names(session.roster))
 
 
+class CannedProxy:
+    """A proxy on loopback that answers every request with one canned response and keeps the
+    request lines it saw: what http_proxy points at in front of a proxy that fails."""
+
+    def __init__(self, response):
+        self.response = response
+        self.requests = []
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(8)
+        self.port = self.listener.getsockname()[1]
+        self.stopping = False
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        self.listener.settimeout(0.2)
+        while not self.stopping:
+            try:
+                conn, _ = self.listener.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            with conn:
+                conn.settimeout(5)
+                head = b""
+                try:
+                    while b"\r\n\r\n" not in head and len(head) < 65536:
+                        chunk = conn.recv(4096)
+                        if not chunk:
+                            break
+                        head += chunk
+                    self.requests.append(head.split(b"\r\n", 1)[0].decode(errors="replace"))
+                    conn.sendall(self.response)
+                except OSError:
+                    pass
+
+    def close(self):
+        self.stopping = True
+        self.thread.join(5)
+        self.listener.close()
+
+
+def test_proxy_error_page(session):
+    """A proxy that answers 502 with its own page and a Content-Length: start-up goes on, the
+    ticker shows the fixed lines and the program runs until it is asked to end."""
+    page = b"<html><head><title>502 Bad Gateway</title></head><body><h1>Bad Gateway</h1></body></html>"
+    proxy = CannedProxy(b"HTTP/1.1 502 Bad Gateway\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
+                        b"Connection: close\r\n\r\n%s" % (len(page), page))
+    try:
+        url = "http://127.0.0.1:%d" % proxy.port
+        session.env.update(http_proxy=url, HTTP_PROXY=url)
+        write_starter_roster(session.args.source_dir, session.roster)
+        session.program = session.start_program()
+        # An ending program is the fault looked for: noticed at once, not after the window wait.
+        poll("the desktop window", lambda: session.check_alive() or session.desktop_window(session.program.pid), 60)
+        window, shot = session.wait_for_frames(session.program.pid)
+        check(any("topix.php" in line for line in proxy.requests),
+              "the proxy saw no request for the topics: %r" % proxy.requests)
+        # The ticker's first fixed line, the copyright line, scrolls in from the bottom right.
+        strip = (SCREEN_W // 2, SCREEN_H - SCREEN_H // 10, SCREEN_W, SCREEN_H)
+
+        def ticker():
+            session.check_alive()
+            return session.screenshot("ticker").count(strip, is_ticker_text) >= 30
+
+        poll("the ticker's text in the bottom right", ticker, 20, interval=0.5)
+        wait_for_motion(session, shot, "the fish to move")
+        time.sleep(1)
+        session.check_alive()
+        check(session.stop(session.program) == 0, "the program did not end with 0")
+    finally:
+        proxy.close()
+
+
 EXTENSION_DIALOG = "拡張ﾌｧｲﾙを選択"
 
 
@@ -844,6 +927,7 @@ TESTS = {
     "quality_change": (test_quality_change, True),
     "install_extension": (test_install_extension, True),
     "installed": (test_installed, True),
+    "proxy_error_page": (test_proxy_error_page, False),
 }
 
 
