@@ -26,6 +26,14 @@ FileSystem* installed = nullptr;
 
 }  // namespace
 
+bool make_folders(FileSystem& files, const std::string& path) {
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/' && path[i] != '\\') continue;
+        if (!files.make_folder(path.substr(0, i).c_str())) return false;
+    }
+    return !path.empty();
+}
+
 FileSystem& file_system() { return installed ? *installed : refusing; }
 
 void set_file_system(FileSystem* files) { installed = files; }

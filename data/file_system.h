@@ -82,8 +82,8 @@ public:
     // The entries of a folder in no particular order. A missing folder answers kMissing with no
     // entries; a folder that cannot be read answers kRefused.
     virtual FileError list_folder(const char* path, std::vector<FolderEntry>* entries) = 0;
-    // Makes one folder (its parent must exist). True when a folder of that name exists afterwards,
-    // also when it was there before.
+    // Makes one folder (its parent must exist), readable by its owner only. True when a folder of
+    // that name exists afterwards, also when it was there before.
     virtual bool make_folder(const char* path) = 0;
 };
 
@@ -93,6 +93,10 @@ public:
 // in and out. The installed object must outlive its installation.
 FileSystem& file_system();
 void set_file_system(FileSystem* files);
+
+// Makes path and every missing folder above it ('\' or '/' between them); true when it exists as a
+// folder afterwards.
+bool make_folders(FileSystem& files, const std::string& path);
 
 // Installs a file system for a scope and puts the previous one back afterwards.
 class FileSystemScope {

@@ -59,13 +59,8 @@ std::unique_ptr<FileStream> LayeredFileSystem::open(const char* path, OpenMode m
 
 bool LayeredFileSystem::make_parent_folders(const char* path) {
     const std::string name(path);
-    bool made = true;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (!is_separator(name[i]) || i == 0) continue;
-        made = host_.make_folder(joined(writable_, name.substr(0, i).c_str()).c_str());
-        if (!made) return false;
-    }
-    return made;
+    const std::size_t cut = name.find_last_of("/\\");
+    return cut == std::string::npos || make_folders(host_, writable_path(name.substr(0, cut).c_str()));
 }
 
 bool LayeredFileSystem::replace(const char* from, const char* to) {

@@ -1,3 +1,4 @@
+// The once-a-run save-failure warning.
 #include "shell/save_failure_notice.h"
 
 #include "shell/shell_texts.h"

@@ -1,7 +1,7 @@
 // "データを保存できませんでした" (caption "警告", warning icon): what the user is told when the
 // roster, an unlock ledger or an installed pack could not be written. Once per run: the program
 // goes on, the old file stays whole, and one box says all there is to say.
-// Must not depend on anything but base/.
+// Must not depend on anything but base/ and shell/ (its texts).
 #pragma once
 #include "base/message_box.h"
 

@@ -1,3 +1,4 @@
+// The program's goldfish icon, painted with QPainter onto images.
 #include "platform/linux/app_icon.h"
 
 #include <QPainter>

@@ -40,13 +40,4 @@ DataFolders choose_data_folders(const std::string& exeFolder, const std::string&
     return folders;
 }
 
-bool make_folders(FileSystem& host, const std::string& path) {
-    if (path.empty()) return false;
-    for (std::size_t i = 1; i <= path.size(); ++i) {
-        if (i < path.size() && path[i] != '/') continue;
-        if (!host.make_folder(path.substr(0, i).c_str())) return false;
-    }
-    return true;
-}
-
 }  // namespace brine

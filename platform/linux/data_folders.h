@@ -27,7 +27,4 @@ struct DataFolders {
 DataFolders choose_data_folders(const std::string& exeFolder, const std::string& shippedFromExe,
                                 const char* xdgDataHome, const char* home, FileSystem& host);
 
-// Makes path and every missing folder above it; true when it exists as a folder afterwards.
-bool make_folders(FileSystem& host, const std::string& path);
-
 }  // namespace brine

@@ -183,7 +183,7 @@ FileError PosixFileSystem::list_folder(const char* path, std::vector<FolderEntry
 bool PosixFileSystem::make_folder(const char* path) {
     if (!path || !*path) return false;
     const std::string folder = posix_path(path);
-    if (::mkdir(folder.c_str(), 0777) == 0) return true;
+    if (::mkdir(folder.c_str(), 0700) == 0) return true;  // private, as the XDG rules ask of data folders
     struct stat st;
     return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
