@@ -67,17 +67,17 @@ brine::DataFolders enter_data_folders(brine::FileSystem& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    brine::PosixFileSystem host;
-    const brine::DataFolders folders = enter_data_folders(host);
-    brine::LayeredFileSystem files(host, folders.writable, folders.shipped);
-    brine::FileSystemScope filesInstalled(files);
-
     brine::LinuxDesktopHost desktop;
     // Without an X display there is no desktop to host the tank, nor a way to show a message box.
     if (!desktop.check_active_desktop()) {
         std::fprintf(stderr, "%s\n", brine::sjis_to_utf8(brine::kMsgEnableActiveDesktop).c_str());
         return 255;
     }
+
+    brine::PosixFileSystem host;
+    const brine::DataFolders folders = enter_data_folders(host);
+    brine::LayeredFileSystem files(host, folders.writable, folders.shipped);
+    brine::FileSystemScope filesInstalled(files);
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
