@@ -1,5 +1,6 @@
-// Skeleton and skinned geometry of a goldfish: the lofted body, the fins as thin sheets, the
-// eyes, and the bone weights (smooth falloff along the spine, at most three bones a vertex).
+// Skeleton and skinned geometry of a goldfish: the lofted body split along the mouth line into
+// upper lip and jaw with the mouth's cavity behind them, the fins as thin two-faced membranes,
+// the eyes, and the bone weights (smooth falloff along the spine, at most three bones a vertex).
 // Must not depend on the program's own code.
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@ namespace {
 constexpr int kBodyMaterial = 0;
 constexpr int kFinMaterial = 1;
 constexpr int kEyeMaterial = 2;
+constexpr int kMouthMaterial = 3;
 
 struct Influence {
     int bone;
@@ -125,10 +127,16 @@ private:
         add_triangle(a, c, d, material);
     }
 
-    Influences body_influences(Vec3 p, double s) const {
+    // The upper half of the head and everything behind the mouth follow the spine; the lower lip
+    // is the jaw, which hinges at the corners of the mouth, and the throat behind it follows a little.
+    Influences body_influences(Vec3 p, double s, bool jawSide) const {
         Influences w = spine_influences(p.z);
-        // The lower front of the head is the jaw.
-        double jaw = (1.0 - smoothstep(0.03, 0.1, s)) * smoothstep(0.1, -0.35, p.y / std::max(body_.belly(std::max(s, 0.02)), 1e-3));
+        if (!jawSide) return w;
+        double jaw = 1.0;
+        if (s >= k_.mouthS) {
+            double depth = -p.y / std::max(body_.belly(s), 1e-3);
+            jaw = 0.6 * (1.0 - smoothstep(k_.mouthS, k_.mouthS + 0.06, s)) * smoothstep(0.1, 0.6, depth);
+        }
         if (jaw > 0) {
             for (auto& i : w) i.weight *= 1.0 - jaw;
             w.push_back({kJaw, jaw});
@@ -138,32 +146,95 @@ private:
 
     void add_body() {
         const int rings = 56, columns = 40;
+        // The mouth line runs along both sides at the height of the nose tip (theta pi/2 and
+        // 3pi/2) from the nose back to the corners: the vertices on it come twice, once for the
+        // upper lip and once for the jaw, so the mouth opens when the jaw turns.
+        const int jL = columns / 4, jR = 3 * columns / 4;
         std::vector<double> ss;
         for (int i = 1; i <= rings; ++i) {
             double t = static_cast<double>(i) / rings;
             ss.push_back(t - 0.07 * std::sin(2 * kPi * t));  // denser at the nose and the tail
         }
-        // Nose tip.
+        int corner = 1;
+        while (corner + 1 < rings && ss[corner] < k_.mouthS) ++corner;
         Vec3 tip{0, 0, body_.nose_z()};
-        int tipIndex = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0));
+        int tipUpper = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0, false));
+        int tipJaw = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0, true));
         std::vector<std::vector<int>> grid(rings, std::vector<int>(columns + 1));
+        std::vector<std::vector<int>> jawLine(corner, std::vector<int>(2));
         for (int i = 0; i < rings; ++i) {
             for (int j = 0; j <= columns; ++j) {
                 double theta = 2 * kPi * j / columns;
                 Vec3 p = body_.point(ss[i], theta);
                 Vec3 n = body_.normal(ss[i], theta);
-                grid[i][j] = add_vertex(p, n, ss[i], static_cast<double>(j) / columns, body_influences(p, ss[i]));
+                double u = ss[i], v = static_cast<double>(j) / columns;
+                bool lower = j > jL && j < jR;
+                bool onLine = j == jL || j == jR;
+                grid[i][j] = add_vertex(p, n, u, v, body_influences(p, ss[i], lower || (onLine && i >= corner)));
+                if (onLine && i < corner) jawLine[i][j == jL ? 0 : 1] = add_vertex(p, n, u, v, body_influences(p, ss[i], true));
             }
         }
-        for (int j = 0; j < columns; ++j) add_triangle(tipIndex, grid[0][j], grid[0][j + 1], kBodyMaterial);
+        // The vertex of ring i, column j for a face on the jaw side or the upper side.
+        auto at = [&](int i, int j, bool jawSide) {
+            if (jawSide && i < corner && (j == jL || j == jR)) return jawLine[i][j == jL ? 0 : 1];
+            return grid[i][j];
+        };
+        for (int j = 0; j < columns; ++j) {
+            bool jawSide = j >= jL && j < jR;
+            add_triangle(jawSide ? tipJaw : tipUpper, at(0, j, jawSide), at(0, j + 1, jawSide), kBodyMaterial);
+        }
         for (int i = 0; i + 1 < rings; ++i)
-            for (int j = 0; j < columns; ++j)
-                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kBodyMaterial);
+            for (int j = 0; j < columns; ++j) {
+                bool jawSide = j >= jL && j < jR;
+                add_quad(at(i, j, jawSide), at(i + 1, j, jawSide), at(i + 1, j + 1, jawSide), at(i, j + 1, jawSide),
+                         kBodyMaterial);
+            }
         // Close the caudal base; the tail covers it.
         Vec3 end{0, (body_.back(1.0) - body_.belly(1.0)) * 0.5, body_.z_at(1.0)};
-        int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0));
+        int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0, false));
         for (int j = 0; j < columns; ++j)
             add_triangle(endIndex, grid[rings - 1][j + 1], grid[rings - 1][j], kBodyMaterial);
+
+        // The mouth line from the left corner round the nose to the right corner.
+        std::vector<Vec3> line;
+        std::vector<double> lineS;
+        for (int i = corner; i >= 0; --i) line.push_back(body_.point(ss[i], 2 * kPi * jL / columns)), lineS.push_back(ss[i]);
+        line.push_back(tip), lineS.push_back(0.0);
+        for (int i = 0; i <= corner; ++i) line.push_back(body_.point(ss[i], 2 * kPi * jR / columns)), lineS.push_back(ss[i]);
+        add_mouth_cavity(line, lineS);
+    }
+
+    // The inside of the mouth: a pocket inside the head whose rim is the mouth line, upper half
+    // on the head and lower half on the jaw. Closed, it lies hidden in the head; open, it fills
+    // the gap between the lips, so the mouth shows as an opening from every side.
+    void add_mouth_cavity(const std::vector<Vec3>& line, const std::vector<double>& lineS) {
+        const double L = body_.body_length();
+        const Vec3 centre{0, 0, body_.z_at(0.75 * k_.mouthS)};
+        const double depth = 0.85, height = 0.012 * L;
+        const int rows = 6;
+        const int n = static_cast<int>(line.size());
+        std::vector<std::vector<int>> grid(rows + 1, std::vector<int>(n));
+        for (int r = 0; r <= rows; ++r) {
+            double phi = kPi * r / rows;  // 0 upper lip, pi/2 the throat, pi lower lip
+            for (int k = 0; k < n; ++k) {
+                Vec3 inward = centre - line[k];
+                Vec3 p = line[k] + inward * (depth * std::sin(phi)) + Vec3{0, height * std::sin(2 * phi), 0};
+                Vec3 nrm = normalize(Vec3{0, -std::cos(phi), 0} + normalize(inward) * (-std::sin(phi)));
+                bool jawSide = r > rows / 2;
+                Influences w = body_influences(line[k], lineS[k], r == rows);
+                if (jawSide && r < rows) {
+                    // The floor of the mouth: half on the jaw, so it follows the open lip.
+                    Influences head = body_influences(line[k], lineS[k], false);
+                    for (auto& i : head) i.weight *= 0.5;
+                    head.push_back({kJaw, 0.5});
+                    w = head;
+                }
+                grid[r][k] = add_vertex(p, nrm, static_cast<double>(k) / (n - 1), static_cast<double>(r) / rows, w);
+            }
+        }
+        for (int r = 0; r < rows; ++r)
+            for (int k = 0; k + 1 < n; ++k)
+                add_quad(grid[r][k], grid[r + 1][k], grid[r + 1][k + 1], grid[r][k + 1], kMouthMaterial);
     }
 
     void add_sphere(Vec3 centre, Vec3 axis, double radius, int material, const Influences& w) {
@@ -254,21 +325,34 @@ private:
         // Optional rigid turn of the finished sheet about an axis through a point.
         Vec3 pivot, turnAxis;
         double turn = 0;
+        double flare = 0;        // further turn toward the edge (times v): the sheet fans out
+        double thickness = 1.0;  // of the kind's fin thickness
     };
 
     Vec3 fin_point(const FinSheet& f, double t, double v) const {
         double l = f.len(t);
         Vec3 p = f.base(t) + f.dir(t) * (l * v) + f.droop * (v * v) +
                  f.frillAxis * (f.frill * std::sin(2 * kPi * f.frillWaves * t) * v * v * v);
-        if (f.turn != 0) {
-            Mat4 r = mat_rotation(quat_axis_angle(f.turnAxis, f.turn));
+        if (f.turn != 0 || f.flare != 0) {
+            Mat4 r = mat_rotation(quat_axis_angle(f.turnAxis, f.turn + f.flare * v));
             p = transform_normal(p - f.pivot, r) + f.pivot;
         }
         return p;
     }
 
+    // Fin normals lean up to catch the light from above; a face that looks down leans less, so
+    // its normal still points to its own side.
+    static Vec3 lit_normal(Vec3 n, double upBias) {
+        double lean = n.y < 0 ? upBias * (1.0 - std::fabs(n.y)) : upBias;
+        return normalize(n + Vec3{0, lean, 0});
+    }
+
+    // Both faces of the membrane, each wound to face its own side, so a fin shows from behind as
+    // well as from the front; they part a little toward the middle of the root (a lens that meets
+    // at the rim), which also keeps them from fighting over depth.
     void add_fin(const FinSheet& f) {
-        std::vector<std::vector<int>> grid(f.nv + 1, std::vector<int>(f.nu + 1));
+        const double thickness = 0.5 * k_.finThickness * body_.body_length() * f.thickness;
+        std::vector<std::vector<int>> front(f.nv + 1, std::vector<int>(f.nu + 1)), back = front;
         Vec3 facing = f.facing;
         if (f.turn != 0) facing = transform_normal(facing, mat_rotation(quat_axis_angle(f.turnAxis, f.turn)));
         for (int i = 0; i <= f.nv; ++i) {
@@ -282,13 +366,17 @@ private:
                 Vec3 n = cross(dt, dv);
                 n = length(n) < 1e-12 ? facing : normalize(n);
                 if (dot(n, facing) < 0) n = n * -1.0;
-                n = normalize(n + Vec3{0, f.upBias, 0});
-                grid[i][j] = add_vertex(p, n, t, v, f.weigh(p, t, v));
+                double half = thickness * std::pow(std::sin(kPi * t), 0.6) * std::pow(1.0 - v, 1.5);
+                Influences w = f.weigh(p, t, v);
+                front[i][j] = add_vertex(p + n * half, lit_normal(n, f.upBias), t, v, w);
+                back[i][j] = add_vertex(p - n * half, lit_normal(n * -1.0, f.upBias), t, v, w);
             }
         }
         for (int i = 0; i < f.nv; ++i)
-            for (int j = 0; j < f.nu; ++j)
-                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kFinMaterial);
+            for (int j = 0; j < f.nu; ++j) {
+                add_quad(front[i][j], front[i + 1][j], front[i + 1][j + 1], front[i][j + 1], kFinMaterial);
+                add_quad(back[i][j], back[i][j + 1], back[i + 1][j + 1], back[i + 1][j], kFinMaterial);
+            }
     }
 
     // A point a little inside the body surface, so fin roots never show a gap.
@@ -333,7 +421,7 @@ private:
             double theta = side == 0 ? 0.88 * kPi : 2 * kPi - 0.88 * kPi;
             FinSheet f;
             f.base = [=](double t) { return root_point(mix(0.44, 0.5, t), theta, 0.015 * L); };
-            Vec3 d0 = normalize({out * 0.35, -0.85, 0.35}), d1 = normalize({out * 0.25, -0.45, 0.9});
+            Vec3 d0 = normalize({out * 0.4, -0.7, 0.55}), d1 = normalize({out * 0.25, -0.4, 0.95});
             f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
             Profile shape{{0, 1.0}, {0.5, 0.85}, {1, 0.5}};
             f.len = [=](double t) { return len * shape(t); };
@@ -410,13 +498,15 @@ private:
         add_fin(f);
     }
 
-    Influences caudal_influences(double v) const {
-        if (v < 0.25) {
-            double t = smoothstep(0.0, 0.25, v);
+    // Root on the tail root and caudal bones, the rest on the two lobe bones: lobeB is the share
+    // of the second lobe (the lower half of a single tail, the right lobe of a twin tail).
+    Influences caudal_influences(double v, double lobeB) const {
+        if (v < 0.15) {
+            double t = smoothstep(0.0, 0.15, v);
             return {{kTailRoot, 0.5 * (1.0 - t)}, {kCaudal, 0.5 + 0.5 * t}};
         }
-        double t = smoothstep(0.25, 0.95, v);
-        return {{kCaudal, 1.0 - t}, {kCaudalTip, t}};
+        double t = smoothstep(0.15, 0.85, v);
+        return {{kCaudal, 1.0 - t}, {kCaudalTip, t * (1.0 - lobeB)}, {kCaudalTip2, t * lobeB}};
     }
 
     FinSheet caudal_sheet(double tFrom, double tTo, double lengthScale) const {
@@ -444,7 +534,9 @@ private:
         f.upBias = 1.6;
         f.nu = 16;
         f.nv = 9;
-        f.weigh = [=](Vec3, double, double v) { return caudal_influences(v); };
+        f.thickness = 2.0;  // the fleshy root of the tail
+        // A single tail's lobes part at the middle ray.
+        f.weigh = [=](Vec3, double t, double v) { return caudal_influences(v, smoothstep(0.3, 0.7, mix(tFrom, tTo, t))); };
         return f;
     }
 
@@ -460,13 +552,18 @@ private:
             f.pivot = {0, top, zc};
             f.turnAxis = {0, 0, 1};
             f.turn = side == 0 ? k_.tailSplay : -k_.tailSplay;
+            // Each lobe fans outward toward its edge, so from the front it shows as a spread
+            // wing behind the body, not as a thin strut under it.
+            f.flare = side == 0 ? k_.tailFlare : -k_.tailFlare;
             f.facing = {side == 0 ? 1.0 : -1.0, 0, 0};
             f.upBias = 1.2;
+            f.weigh = [=](Vec3, double, double v) { return caudal_influences(v, side == 0 ? 0.0 : 1.0); };
             add_fin(f);
         }
         if (k_.tail == TailStyle::Triple) {
             FinSheet f = caudal_sheet(0.0, 0.42, 0.92);
             f.nu = 8;
+            f.weigh = [=](Vec3, double, double v) { return caudal_influences(v, 0.5); };
             add_fin(f);
         }
     }
@@ -481,7 +578,6 @@ private:
 
 void build_skeleton(const KindSpec& kind, FishModel* model) {
     BodyShape body(kind);
-    double L = kind.bodyLength;
     auto at = [&](double s) { return body.z_at(s); };
     model->bones.clear();
     auto add = [&](const char* name, int parent, Vec3 pos) {
@@ -498,8 +594,11 @@ void build_skeleton(const KindSpec& kind, FishModel* model) {
     add("Spine3", kSpine2, {0, 0, at(0.8)});
     add("TailRoot", kSpine3, {0, 0, at(0.92)});
     add("Caudal", kTailRoot, {0, tailY, at(1.0)});
-    add("CaudalTip", kCaudal, {0, tailY - kind.tailDroop * kind.tailLength * 0.3, at(1.0) + 0.5 * kind.tailLength});
-    add("Jaw", kHead, {0, -0.02 * L, at(0.075)});
+    Vec3 tip{0, tailY - kind.tailDroop * kind.tailLength * 0.3, at(1.0) + 0.5 * kind.tailLength};
+    add("CaudalTip", kCaudal, tip);
+    add("CaudalTip2", kCaudal, tip);
+    // The jaw hinges at the corners of the mouth.
+    add("Jaw", kHead, {0, 0, at(kind.mouthS)});
     double pecTheta = 0.66 * kPi;
     Vec3 pec = body.base_point(0.23, pecTheta);
     add("PectoralL", kHead, pec);
@@ -526,9 +625,13 @@ void build_geometry(const KindSpec& kind, FishModel* model) {
         m.texture = texture;
         model->materials.push_back(m);
     };
-    material("body", 0.75, 0.42, kind.model + "_body.dds");
-    material("fin", 0.6, 0.55, kind.model + "_fin.dds");
-    material("eye", 0.7, 0.4, kind.model + "_eye.dds");
+    // The light comes from above and in front; a black fish takes more of it and glows less
+    // of its own, so its sheen and its form show where the light falls.
+    const bool black = kind.colouring == Colouring::Black;
+    material("body", black ? 1.0 : 0.75, black ? 0.3 : 0.42, kind.model + "_body.dds");
+    material("fin", black ? 0.9 : 0.6, black ? 0.4 : 0.55, kind.model + "_fin.dds");
+    material("eye", black ? 0.8 : 0.7, black ? 0.55 : 0.4, kind.model + "_eye.dds");
+    material("mouth", 0.5, 0.5, kind.model + "_mouth.dds");
 }
 
 }  // namespace fishgen

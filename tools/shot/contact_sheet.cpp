@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "data/file_path.h"
 #include "fish/behaviour.h"
+#include "fish/mesh_hierarchy.h"
 #include "platform/linux/text_codec.h"
 #include "render/d3dx_math.h"
 
@@ -35,6 +37,9 @@ constexpr int kFramesPerMotion = 5;  // prime, so no tail beat or fin stroke cou
 // Where the posed fish stands: 80 units in front of the eye at (0, 0, -300); the tile shows the
 // middle half of the frame, about 44 units across, room for a fish of 35 units with its fins.
 constexpr float kPoseZ = -220.0f;
+// The close-ups of the head: 45 units from the eye, the middle third of the frame (17 units).
+constexpr float kCloseZ = -255.0f;
+constexpr float kCloseYaw = 0.6f;  // three-quarter view from the front left
 constexpr int kTileW = 176, kTileH = 132, kLabelW = 190, kHeaderH = 34, kStripGap = 8, kKindGap = 10;
 
 int fail(const std::string& message) {
@@ -113,6 +118,14 @@ QRect fish_extent(const QImage& frame) {
         for (int x = frame.width() / 8; x < frame.width() * 7 / 8; ++x)
             if (frame.pixel(x, y) != clear) box |= QRect(x, y, 1, 1);
     return box;
+}
+
+// Turn of the frame named "Jaw" (fishgen's jaw bone) away from its rest, in radians; 0 when the
+// mesh has no such frame.
+double jaw_opening(const FishRecord& fish) {
+    const MeshFrame* jaw = frame_find(fish.mesh->rootFrame, "Jaw");
+    if (!jaw) return 0.0;
+    return std::acos(std::min(1.0, std::max(-1.0, static_cast<double>(jaw->local.m[1][1]))));
 }
 
 }  // namespace
@@ -202,11 +215,43 @@ int make_contact_sheet(const SessionOptions& options, const std::string& outPath
                 }
                 painter.setPen(Qt::white);
                 painter.setFont(font);
-                painter.drawText(QRect(4, top, kLabelW - 8, kTileH * 2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                painter.drawText(QRect(4, top, kLabelW - 8, kTileH), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
                                  label);
+                // The head close up, three-quarter from the front: the mouth shut (hover's first
+                // frame) and at its widest while eating.
+                for (int shot = 0; shot < 2; ++shot) {
+                    const int state = shot == 0 ? 0 : 3;
+                    const MotionRecord& record = fish.motion.trackRecords[state];
+                    fish.state = static_cast<FishState>(state);
+                    start_state_motion(world, fish, state);
+                    double widest = record.startFrame, most = -1.0;
+                    for (int f = record.startFrame; shot == 1 && f <= record.endFrame; ++f) {
+                        world.meshes->set_time(*fish.mesh, static_cast<double>(f) / fish.motion.fps);
+                        if (jaw_opening(fish) > most) most = jaw_opening(fish), widest = f;
+                    }
+                    world.meshes->set_time(*fish.mesh, widest / fish.motion.fps);
+                    fish.body->set_rotation(0.0f, kCloseYaw, 0.0f);
+                    fish.body->set_position(0.0f, 0.0f, kCloseZ);
+                    aq.tank_animate(0.0f);
+                    QImage frameImage;
+                    if (!draw(&frameImage)) continue;
+                    const QImage crop = frameImage.copy(frameImage.width() / 3, frameImage.height() / 3,
+                                                        frameImage.width() / 3, frameImage.height() / 3);
+                    const QRect target(4, top + (shot + 1) * kTileH, kTileW, kTileH);
+                    painter.drawImage(target, crop.scaled(kTileW, kTileH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                    painter.setFont(small);
+                    painter.setPen(QColor(220, 220, 230));
+                    painter.drawText(target.adjusted(3, 1, -3, -1), Qt::AlignTop | Qt::AlignLeft,
+                                     shot == 0 ? QString("head, hover at %1").arg(widest, 0, 'f', 0)
+                                               : QString("head, eating at %1 (mouth widest)").arg(widest, 0, 'f', 0));
+                    painter.setFont(font);
+                }
+                painter.setFont(small);
+                painter.setPen(QColor(220, 220, 230));
                 for (int view = 0; view < kViews; ++view)
-                    painter.drawText(QRect(4, top + view * kTileH, kLabelW - 8, kTileH - 4), Qt::AlignBottom | Qt::AlignLeft,
-                                     QString::fromLatin1(kViewNames[view]));
+                    painter.drawText(QRect(kLabelW + 3, top + view * kTileH + 1, kTileW - 6, kTileH - 2),
+                                     Qt::AlignBottom | Qt::AlignLeft, QString::fromLatin1(kViewNames[view]));
+                painter.setFont(font);
                 for (int state = 0; state < kBehaviourStateCount; ++state) {
                     const MotionRecord& record = fish.motion.trackRecords[state];
                     const int stripX = motionX0 + state * (stripW + kStripGap);
