@@ -104,14 +104,15 @@ private:
     }
 
     // Adds a triangle wound clockwise as seen from the side its vertex normals face (the
-    // front-face convention of Direct3D), whatever order the caller gave.
-    void add_triangle(int a, int b, int c, int material) {
+    // front-face convention of Direct3D), whatever order the caller gave; or, with `side`, as
+    // seen from that side.
+    void add_triangle(int a, int b, int c, int material, const Vec3* side = nullptr) {
         const auto& va = m_->vertices[a];
         const auto& vb = m_->vertices[b];
         const auto& vc = m_->vertices[c];
         Vec3 fn = cross(vb.pos - va.pos, vc.pos - va.pos);
         if (length(fn) < 1e-12) return;  // degenerate: nothing to draw
-        Vec3 avg = va.normal + vb.normal + vc.normal;
+        Vec3 avg = side ? *side : va.normal + vb.normal + vc.normal;
         Face f;
         f.material = material;
         if (dot(fn, avg) >= 0) {
@@ -122,9 +123,9 @@ private:
         m_->faces.push_back(f);
     }
 
-    void add_quad(int a, int b, int c, int d, int material) {  // a-b-c-d round the quad
-        add_triangle(a, b, c, material);
-        add_triangle(a, c, d, material);
+    void add_quad(int a, int b, int c, int d, int material, const Vec3* side = nullptr) {  // a-b-c-d round the quad
+        add_triangle(a, b, c, material, side);
+        add_triangle(a, c, d, material, side);
     }
 
     // The upper half of the head and everything behind the mouth follow the spine; the lower lip
@@ -220,21 +221,39 @@ private:
                 Vec3 inward = centre - line[k];
                 Vec3 p = line[k] + inward * (depth * std::sin(phi)) + Vec3{0, height * std::sin(2 * phi), 0};
                 Vec3 nrm = normalize(Vec3{0, -std::cos(phi), 0} + normalize(inward) * (-std::sin(phi)));
-                bool jawSide = r > rows / 2;
-                Influences w = body_influences(line[k], lineS[k], r == rows);
-                if (jawSide && r < rows) {
-                    // The floor of the mouth: half on the jaw, so it follows the open lip.
-                    Influences head = body_influences(line[k], lineS[k], false);
-                    for (auto& i : head) i.weight *= 0.5;
-                    head.push_back({kJaw, 0.5});
-                    w = head;
-                }
-                grid[r][k] = add_vertex(p, nrm, static_cast<double>(k) / (n - 1), static_cast<double>(r) / rows, w);
+                grid[r][k] = add_vertex(p, nrm, static_cast<double>(k) / (n - 1), static_cast<double>(r) / rows,
+                                        mouth_influences(line[k], lineS[k], r, rows));
             }
         }
         for (int r = 0; r < rows; ++r)
             for (int k = 0; k + 1 < n; ++k)
                 add_quad(grid[r][k], grid[r + 1][k], grid[r + 1][k + 1], grid[r][k + 1], kMouthMaterial);
+        // The middle of the mouth, from palate to floor (the tongue), with a face to each side:
+        // seen from the side through the parted lips it is the inside of the mouth, not the
+        // water beyond the far cheek.
+        const int k0 = (n - 1) / 2;
+        Vec3 middle{};
+        for (int r = 0; r <= rows; ++r) middle = middle + m_->vertices[grid[r][k0]].pos * (1.0 / (rows + 1));
+        for (double out : {1.0, -1.0}) {
+            Vec3 side{out, 0, 0};
+            int c = add_vertex(middle, side, 0.5, 0.5, mouth_influences(line[k0], 0.0, rows / 2 + 1, rows));
+            std::vector<int> rim;
+            for (int r = 0; r <= rows; ++r)
+                rim.push_back(add_vertex(m_->vertices[grid[r][k0]].pos, side, 0.5, static_cast<double>(r) / rows,
+                                         mouth_influences(line[k0], 0.0, r, rows)));
+            for (int r = 0; r < rows; ++r) add_triangle(c, rim[r], rim[r + 1], kMouthMaterial, &side);
+        }
+    }
+
+    // Row r of the mouth's inside (0 upper lip .. rows lower lip): the upper half and the throat
+    // on the head, the lower lip on the jaw, the floor between partly on the jaw.
+    Influences mouth_influences(Vec3 lip, double s, int r, int rows) const {
+        if (r <= rows / 2 || r == rows) return body_influences(lip, s, r == rows);
+        double jaw = r == rows - 1 ? 0.5 : 0.15;
+        Influences w = body_influences(lip, s, false);
+        for (auto& i : w) i.weight *= 1.0 - jaw;
+        w.push_back({kJaw, jaw});
+        return w;
     }
 
     void add_sphere(Vec3 centre, Vec3 axis, double radius, int material, const Influences& w) {
@@ -343,7 +362,7 @@ private:
     // Fin normals lean up to catch the light from above; a face that looks down leans less, so
     // its normal still points to its own side.
     static Vec3 lit_normal(Vec3 n, double upBias) {
-        double lean = n.y < 0 ? upBias * (1.0 - std::fabs(n.y)) : upBias;
+        double lean = n.y < 0 ? upBias * std::max(0.0, 1.0 - 1.6 * std::fabs(n.y)) : upBias;
         return normalize(n + Vec3{0, lean, 0});
     }
 
@@ -353,29 +372,47 @@ private:
     void add_fin(const FinSheet& f) {
         const double thickness = 0.5 * k_.finThickness * body_.body_length() * f.thickness;
         std::vector<std::vector<int>> front(f.nv + 1, std::vector<int>(f.nu + 1)), back = front;
+        std::vector<std::vector<Vec3>> side(f.nv + 1, std::vector<Vec3>(f.nu + 1));
         Vec3 facing = f.facing;
         if (f.turn != 0) facing = transform_normal(facing, mat_rotation(quat_axis_angle(f.turnAxis, f.turn)));
+        // Normals from the sampled grids themselves (differences between neighbours), so they
+        // agree with the triangles drawn even where a frilled edge bends between samples or the
+        // membrane thins toward its rim.
+        using Grid = std::vector<std::vector<Vec3>>;
+        Grid mid(f.nv + 1, std::vector<Vec3>(f.nu + 1)), outer = mid, inner = mid;
+        auto grid_normal = [&](const Grid& g, int i, int j, Vec3 toward) {
+            Vec3 dt = g[i][std::min(j + 1, f.nu)] - g[i][std::max(j - 1, 0)];
+            Vec3 dv = g[std::min(i + 1, f.nv)][j] - g[std::max(i - 1, 0)][j];
+            Vec3 n = cross(dt, dv);
+            n = length(n) < 1e-12 ? toward : normalize(n);
+            return dot(n, toward) < 0 ? n * -1.0 : n;
+        };
+        for (int i = 0; i <= f.nv; ++i)
+            for (int j = 0; j <= f.nu; ++j) mid[i][j] = fin_point(f, static_cast<double>(j) / f.nu, static_cast<double>(i) / f.nv);
+        for (int i = 0; i <= f.nv; ++i)
+            for (int j = 0; j <= f.nu; ++j) {
+                double t = static_cast<double>(j) / f.nu, v = static_cast<double>(i) / f.nv;
+                side[i][j] = grid_normal(mid, i, j, facing);
+                double half = thickness * std::sin(kPi * t) * std::pow(1.0 - v, 1.5);
+                outer[i][j] = mid[i][j] + side[i][j] * half;
+                inner[i][j] = mid[i][j] - side[i][j] * half;
+            }
         for (int i = 0; i <= f.nv; ++i) {
             double v = static_cast<double>(i) / f.nv;
             for (int j = 0; j <= f.nu; ++j) {
                 double t = static_cast<double>(j) / f.nu;
-                Vec3 p = fin_point(f, t, v);
-                const double e = 1e-4;
-                Vec3 dt = fin_point(f, std::min(t + e, 1.0), v) - fin_point(f, std::max(t - e, 0.0), v);
-                Vec3 dv = fin_point(f, t, std::min(v + e, 1.0)) - fin_point(f, t, std::max(v - e, 0.0));
-                Vec3 n = cross(dt, dv);
-                n = length(n) < 1e-12 ? facing : normalize(n);
-                if (dot(n, facing) < 0) n = n * -1.0;
-                double half = thickness * std::pow(std::sin(kPi * t), 0.6) * std::pow(1.0 - v, 1.5);
-                Influences w = f.weigh(p, t, v);
-                front[i][j] = add_vertex(p + n * half, lit_normal(n, f.upBias), t, v, w);
-                back[i][j] = add_vertex(p - n * half, lit_normal(n * -1.0, f.upBias), t, v, w);
+                Influences w = f.weigh(mid[i][j], t, v);
+                front[i][j] = add_vertex(outer[i][j], lit_normal(grid_normal(outer, i, j, side[i][j]), f.upBias), t, v, w);
+                back[i][j] = add_vertex(inner[i][j], lit_normal(grid_normal(inner, i, j, side[i][j] * -1.0), f.upBias), t, v, w);
             }
         }
+        // Each face is wound by the side of the sheet it belongs to, not by its lit normals, which
+        // lean up and could turn a face of a sloping fin toward the wrong side.
         for (int i = 0; i < f.nv; ++i)
             for (int j = 0; j < f.nu; ++j) {
-                add_quad(front[i][j], front[i + 1][j], front[i + 1][j + 1], front[i][j + 1], kFinMaterial);
-                add_quad(back[i][j], back[i][j + 1], back[i + 1][j + 1], back[i + 1][j], kFinMaterial);
+                Vec3 out = side[i][j] + side[i + 1][j] + side[i + 1][j + 1] + side[i][j + 1], in = out * -1.0;
+                add_quad(front[i][j], front[i + 1][j], front[i + 1][j + 1], front[i][j + 1], kFinMaterial, &out);
+                add_quad(back[i][j], back[i][j + 1], back[i + 1][j + 1], back[i + 1][j], kFinMaterial, &in);
             }
     }
 
