@@ -458,7 +458,7 @@ private:
             double theta = side == 0 ? 0.88 * kPi : 2 * kPi - 0.88 * kPi;
             FinSheet f;
             f.base = [=](double t) { return root_point(mix(0.44, 0.5, t), theta, 0.015 * L); };
-            Vec3 d0 = normalize({out * 0.4, -0.7, 0.55}), d1 = normalize({out * 0.25, -0.4, 0.95});
+            Vec3 d0 = normalize({out * 0.35, -0.6, 0.7}), d1 = normalize({out * 0.2, -0.35, 0.95});
             f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
             Profile shape{{0, 1.0}, {0.5, 0.85}, {1, 0.5}};
             f.len = [=](double t) { return len * shape(t); };
@@ -491,7 +491,7 @@ private:
             double theta = kPi - out * 0.06 * kPi;
             FinSheet f;
             f.base = [=](double t) { return root_point(mix(0.7, 0.8, t), theta, 0.01 * L); };
-            Vec3 d0 = normalize({out * 0.3, -0.8, 0.45}), d1 = normalize({out * 0.2, -0.35, 0.95});
+            Vec3 d0 = normalize({out * 0.25, -0.65, 0.7}), d1 = normalize({out * 0.15, -0.3, 0.95});
             f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
             Profile shape{{0, 1.0}, {0.4, 0.9}, {1, 0.45}};
             f.len = [=](double t) { return len * shape(t); };

@@ -171,7 +171,7 @@ KindSpec make_ryukin() {
     k.tail = TailStyle::Triple;
     k.tailProfile = {{0, 0.72}, {0.15, 1.0}, {0.35, 0.8}, {0.5, 0.6}, {0.65, 0.8}, {0.85, 1.0}, {1, 0.72}};
     k.tailFan = 0.6;
-    k.tailSplay = 0.8;
+    k.tailSplay = 0.6;
     k.tailDroop = 0.12;
     k.tailFrill = 0.05;
     k.finFrill = 0.03;
@@ -215,7 +215,7 @@ KindSpec make_demekin() {
     k.tail = TailStyle::Double;
     k.tailProfile = {{0, 0.8}, {0.15, 1.0}, {0.35, 0.78}, {0.5, 0.62}, {0.65, 0.78}, {0.85, 1.0}, {1, 0.8}};
     k.tailFan = 0.62;
-    k.tailSplay = 0.85;
+    k.tailSplay = 0.65;
     k.tailDroop = 0.1;
     k.tailFrill = 0.03;
     k.eyeRadius = 0.09;
@@ -345,7 +345,7 @@ KindSpec make_tancho() {
     k.tail = TailStyle::Double;
     k.tailProfile = {{0, 0.75}, {0.15, 1.0}, {0.35, 0.8}, {0.5, 0.64}, {0.65, 0.8}, {0.85, 1.0}, {1, 0.75}};
     k.tailFan = 0.62;
-    k.tailSplay = 0.8;
+    k.tailSplay = 0.6;
     k.tailDroop = 0.12;
     k.tailFrill = 0.045;
     k.finFrill = 0.02;
