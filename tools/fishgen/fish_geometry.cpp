@@ -18,6 +18,9 @@ constexpr int kBodyMaterial = 0;
 constexpr int kFinMaterial = 1;
 constexpr int kEyeMaterial = 2;
 constexpr int kMouthMaterial = 3;
+// Half the least gap between a fin's two faces, in tank units: 0.04 units is several steps of a
+// 24-bit depth buffer even at the far side of the tank.
+constexpr double kMinHalfThickness = 0.02;
 
 struct Influence {
     int bone;
@@ -367,8 +370,8 @@ private:
     }
 
     // Both faces of the membrane, each wound to face its own side, so a fin shows from behind as
-    // well as from the front; they part a little toward the middle of the root (a lens that meets
-    // at the rim), which also keeps them from fighting over depth.
+    // well as from the front and is lit on the side the light falls on; they part toward the
+    // middle of the root (a lens, thinnest at the rim).
     void add_fin(const FinSheet& f) {
         const double thickness = 0.5 * k_.finThickness * body_.body_length() * f.thickness;
         std::vector<std::vector<int>> front(f.nv + 1, std::vector<int>(f.nu + 1)), back = front;
@@ -393,7 +396,10 @@ private:
             for (int j = 0; j <= f.nu; ++j) {
                 double t = static_cast<double>(j) / f.nu, v = static_cast<double>(i) / f.nv;
                 side[i][j] = grid_normal(mid, i, j, facing);
-                double half = thickness * std::sin(kPi * t) * std::pow(1.0 - v, 1.5);
+                // Never quite touching: the program draws fish without culling, so both faces
+                // are drawn and the one on the eye's side must stay nearer by more than the
+                // depth buffer can confuse.
+                double half = std::max(kMinHalfThickness, thickness * std::sin(kPi * t) * std::pow(1.0 - v, 1.5));
                 outer[i][j] = mid[i][j] + side[i][j] * half;
                 inner[i][j] = mid[i][j] - side[i][j] * half;
             }
@@ -408,12 +414,23 @@ private:
         }
         // Each face is wound by the side of the sheet it belongs to, not by its lit normals, which
         // lean up and could turn a face of a sloping fin toward the wrong side.
+        const size_t firstFace = m_->faces.size();
         for (int i = 0; i < f.nv; ++i)
             for (int j = 0; j < f.nu; ++j) {
                 Vec3 out = side[i][j] + side[i + 1][j] + side[i + 1][j + 1] + side[i][j + 1], in = out * -1.0;
                 add_quad(front[i][j], front[i + 1][j], front[i + 1][j + 1], front[i][j + 1], kFinMaterial, &out);
                 add_quad(back[i][j], back[i][j + 1], back[i + 1][j + 1], back[i + 1][j], kFinMaterial, &in);
             }
+        // Where a frilled edge folds between samples, a face can look down while its corners'
+        // normals lean up: those corners take the face's own normal, so no face is lit as if
+        // from its far side.
+        for (size_t i = firstFace; i < m_->faces.size(); ++i) {
+            const Face& face = m_->faces[i];
+            SkinVertex* v[3] = {&m_->vertices[face.a], &m_->vertices[face.b], &m_->vertices[face.c]};
+            Vec3 fn = cross(v[1]->pos - v[0]->pos, v[2]->pos - v[0]->pos);
+            if (dot(fn, v[0]->normal + v[1]->normal + v[2]->normal) > 0) continue;
+            for (SkinVertex* corner : v) corner->normal = normalize(fn);
+        }
     }
 
     // A point a little inside the body surface, so fin roots never show a gap.
