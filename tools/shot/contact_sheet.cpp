@@ -242,8 +242,8 @@ int make_contact_sheet(const SessionOptions& options, const std::string& outPath
                     painter.setFont(small);
                     painter.setPen(QColor(220, 220, 230));
                     painter.drawText(target.adjusted(3, 1, -3, -1), Qt::AlignTop | Qt::AlignLeft,
-                                     shot == 0 ? QString("head, hover at %1").arg(widest, 0, 'f', 0)
-                                               : QString("head, eating at %1 (mouth widest)").arg(widest, 0, 'f', 0));
+                                     shot == 0 ? QString("hover at %1: mouth shut").arg(widest, 0, 'f', 0)
+                                               : QString("eating at %1: mouth widest").arg(widest, 0, 'f', 0));
                     painter.setFont(font);
                 }
                 painter.setFont(small);
