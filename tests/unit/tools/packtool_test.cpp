@@ -147,7 +147,7 @@ protected:
         add("header.bin", "1\r\n" + model + ",Kind,Name,0\r\n");
         add(model + ".x", mesh);
         add(model + ".mrc", script);
-        for (const char* part : {"_body.dds", "_fin.dds", "_eye.dds"}) add(model + part, member(model + part));
+        for (const char* part : {"_body.dds", "_fin.dds", "_eye.dds", "_mouth.dds"}) add(model + part, member(model + part));
         std::string reason;
         EXPECT_EQ(write_pack_file(pack, members, &reason), kOk) << reason;
         return packtool(dir, "check " + q(pack));
