@@ -1,6 +1,7 @@
 // The program on Linux: the platform's services handed to the aquarium, start-up, the main loop.
 // A TERM or INT signal ends the run the way the exit command does, so settings and roster are
-// saved. Takes no command-line arguments, as the program never has.
+// saved. Takes no command-line arguments, as the program never has; BRINE_TRACE=frames switches
+// the frame trace on (standard error).
 #include <QApplication>
 #include <QSocketNotifier>
 
@@ -14,6 +15,7 @@
 
 #include "platform/linux/curl_http_client.h"
 #include "platform/linux/file_settings_store.h"
+#include "platform/linux/frame_trace.h"
 #include "platform/linux/gl_graphics.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_desktop_host.h"
@@ -43,6 +45,7 @@ void enter_program_directory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    brine::FrameTrace trace;
     enter_program_directory();
 
     brine::LinuxDesktopHost desktop;
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
     int exitCode;
     {
         brine::Aquarium aquarium(platform);
+        if (brine::FrameTrace::wanted(std::getenv("BRINE_TRACE"))) aquarium.main_loop().set_trace(&trace);
         brine::StartupOutcome outcome = aquarium.start();
         exitCode = outcome.enterMainLoop ? aquarium.main_loop().run() : outcome.exitCode;
     }
