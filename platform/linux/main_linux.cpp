@@ -1,7 +1,7 @@
 // The program on Linux: the platform's services handed to the aquarium, start-up, the main loop.
 // A TERM or INT signal ends the run the way the exit command does, so settings and roster are
-// saved. Takes no command-line arguments, as the program never has; BRINE_TRACE=frames switches
-// the frame trace on (standard error).
+// saved. Takes no command-line arguments, as the program never has; BRINE_TRACE=frames,startup
+// switches the traces on (standard error).
 #include <QApplication>
 #include <QSocketNotifier>
 
@@ -56,6 +56,8 @@ void keep_freed_memory_for_reuse() {
 
 int main(int argc, char** argv) {
     brine::FrameTrace trace;
+    const char* traceSetting = std::getenv("BRINE_TRACE");
+    trace.startup = brine::FrameTrace::wanted(traceSetting, "startup");
     keep_freed_memory_for_reuse();
     enter_program_directory();
 
@@ -66,8 +68,10 @@ int main(int argc, char** argv) {
         return 255;
     }
 
+    trace.mark("QApplication");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    trace.mark("services");
 
     brine::LinuxClock clock;
     brine::FileSettingsStore settingsStore;
@@ -98,9 +102,14 @@ int main(int argc, char** argv) {
 
     int exitCode;
     {
+        trace.mark("aquarium");
         brine::Aquarium aquarium(platform);
-        if (brine::FrameTrace::wanted(std::getenv("BRINE_TRACE"))) aquarium.main_loop().set_trace(&trace);
-        brine::StartupOutcome outcome = aquarium.start();
+        if (brine::FrameTrace::wanted(traceSetting, "frames")) aquarium.main_loop().set_trace(&trace);
+        brine::TimedStartupSteps timedSteps(aquarium);
+        brine::StartupOutcome outcome =
+            trace.startup ? brine::run_startup(timedSteps, aquarium.settings, *aquarium.platform().ui)
+                : aquarium.start();
+        trace.mark("main loop");
         exitCode = outcome.enterMainLoop ? aquarium.main_loop().run() : outcome.exitCode;
     }
     return exitCode & 0xFF;
