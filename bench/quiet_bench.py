@@ -82,7 +82,7 @@ def cpu_percent(pid, seconds):
     return 100.0 * (c1 - c0) / (t1 - t0)
 
 
-def run_program(build, seconds, tmp, xlib):
+def run_program(build, seconds, tmp, xlib, cache):
     """One run: start to first frame, CPU and memory visible, CPU covered."""
     log = open(os.path.join(tmp, "xvfb.log"), "ab")
     xvfb, display = start_xvfb(log)
@@ -93,8 +93,12 @@ def run_program(build, seconds, tmp, xlib):
     home = tempfile.mkdtemp(dir=tmp)
     for sub in ("config", "runtime"):
         os.mkdir(os.path.join(home, sub), 0o700)
-    env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "XAUTHORITY")}
-    env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER")}
+    # A cache folder kept per build across runs: from the second run on Mesa finds its shaders there,
+    # as on a desktop where the program has run before.
+    env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home, XDG_CACHE_HOME=cache,
+               XDG_CONFIG_HOME=os.path.join(home, "config"),
                XDG_RUNTIME_DIR=os.path.join(home, "runtime"), BRINE_TRACE="frames",
                http_proxy="http://127.0.0.1:9", HTTP_PROXY="http://127.0.0.1:9", no_proxy="")
     x = xlib.XConnection(display)
@@ -163,7 +167,7 @@ def main():
         for run in range(args.runs):
             order = builds if run % 2 == 0 else list(reversed(builds))  # neither always goes first
             for name, build in order:
-                r = run_program(build, args.seconds, tmp, xlib_ctypes)
+                r = run_program(build, args.seconds, tmp, xlib_ctypes, os.path.join(tmp, "cache-" + name))
                 r.update(("shot_" + k, v) for k, v in run_shot(build, tmp).items())
                 print("run %d %-8s %s" % (run + 1, name, " ".join(
                     "%s=%s" % (k, ("%.1f" % v) if isinstance(v, float) else v) for k, v in sorted(r.items())

@@ -61,6 +61,7 @@ private:
 class GlTexture;
 class GlVertexBuffer;
 class GlIndexBuffer;
+struct TextProgram;
 
 class GlDeviceCore {
 public:
@@ -123,6 +124,8 @@ public:
 
     // The Direct3D viewport (top-left origin), which text drawing follows as D3DX sprites do.
     Viewport viewport{};
+    // The program every font draws with, built by the first font and freed with the last.
+    std::weak_ptr<TextProgram> textProgram;
 
     // --- objects currently bound by the device, cleared when they are released first ---
     GlTexture* boundTextures[4] = {};
