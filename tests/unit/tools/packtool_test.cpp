@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -147,7 +148,13 @@ protected:
         add("header.bin", "1\r\n" + model + ",Kind,Name,0\r\n");
         add(model + ".x", mesh);
         add(model + ".mrc", script);
-        for (const char* part : {"_body.dds", "_fin.dds", "_eye.dds", "_mouth.dds"}) add(model + part, member(model + part));
+        // Every texture of the kind, as the sound pack has them.
+        std::vector<PackEntry> entries;
+        EXPECT_EQ(read_pack_directory(sound.c_str(), &entries), kOk);
+        for (const PackEntry& entry : entries) {
+            const std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
+            if (name.rfind(model + "_", 0) == 0) add(name, member(name));
+        }
         std::string reason;
         EXPECT_EQ(write_pack_file(pack, members, &reason), kOk) << reason;
         return packtool(dir, "check " + q(pack));
