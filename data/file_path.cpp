@@ -15,6 +15,12 @@ std::string native_path(const char* path) {
     return out;
 }
 
+bool replace_file(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(fs::path(from), fs::path(to), ec);
+    return !ec;
+}
+
 namespace {
 
 // Iterative wildcard match with backtracking to the last '*': linear in practice, never recursive.

@@ -14,6 +14,11 @@ namespace brine {
 // misread UTF-8 bytes as lead bytes and leave separators unmapped).
 std::string native_path(const char* path);
 
+// Moves the file `from` over `to` in one step, replacing a file already there; host spellings
+// (after native_path). std::rename refuses an existing target on Windows, std::filesystem's
+// rename replaces it on every host.
+bool replace_file(const std::string& from, const std::string& to);
+
 // Names (no directory) of the regular files matching a FindFirstFile-style pattern such as
 // "object\fish*.pak": '*' matches any run of bytes, '?' one byte, compared exactly (case
 // matters). Sorted by byte order, so the listing does not depend on the file system's order.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "data/file_path.h"
 #include "data/pack_format.h"
 
 namespace brine {
@@ -52,11 +53,8 @@ HResult build_pack(const std::vector<PackMember>& members, std::vector<unsigned 
     return kOk;
 }
 
-HResult write_pack_file(const std::string& path, const std::vector<PackMember>& members,
-                        std::string* reason) {
-    std::vector<unsigned char> bytes;
-    HResult r = build_pack(members, &bytes, reason);
-    if (failed(r)) return r;
+HResult write_whole_file(const std::string& path, const std::vector<unsigned char>& bytes,
+                         std::string* reason) {
     std::string temp = path + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) {
@@ -65,12 +63,20 @@ HResult write_pack_file(const std::string& path, const std::vector<PackMember>& 
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || !replace_file(temp, path)) {
         std::remove(temp.c_str());
         if (reason) *reason = "cannot write " + path;
         return kFail;
     }
     return kOk;
+}
+
+HResult write_pack_file(const std::string& path, const std::vector<PackMember>& members,
+                        std::string* reason) {
+    std::vector<unsigned char> bytes;
+    HResult r = build_pack(members, &bytes, reason);
+    if (failed(r)) return r;
+    return write_whole_file(path, bytes, reason);
 }
 
 }  // namespace brine

@@ -22,7 +22,12 @@ bool validate_pack_members(const std::vector<PackMember>& members, std::string* 
 HResult build_pack(const std::vector<PackMember>& members, std::vector<unsigned char>* out,
                    std::string* reason);
 
-// build_pack, then written to a temporary file beside the target and renamed over it.
+// The bytes written to a temporary file beside the target ("<path>.tmp") and moved over it, so a
+// failed write leaves the previous file whole. Host path spelling.
+HResult write_whole_file(const std::string& path, const std::vector<unsigned char>& bytes,
+                         std::string* reason);
+
+// build_pack, then write_whole_file.
 HResult write_pack_file(const std::string& path, const std::vector<PackMember>& members,
                         std::string* reason);
 

@@ -119,9 +119,7 @@ HResult save_roster(const Tank& tank, const char* path) {
             return kFail;
         }
     }
-    // rename replaces the target in one step on POSIX hosts; a Windows port needs
-    // MoveFileExA with MOVEFILE_REPLACE_EXISTING here.
-    if (std::rename(native_path(tempPath.c_str()).c_str(), native_path(path).c_str()) != 0) {
+    if (!replace_file(native_path(tempPath.c_str()), native_path(path))) {
         std::remove(native_path(tempPath.c_str()).c_str());
         return kFail;
     }

@@ -92,19 +92,8 @@ HResult write_content(const Content& content, const std::string& folder, std::st
         if (failed(r)) return r;
     }
     for (const auto& file : content.files) {
-        std::string path = prepare(file.path), temp = path + ".tmp";
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) {
-            if (reason) *reason = "cannot create " + temp;
-            return kFail;
-        }
-        bool ok = file.bytes.empty() || std::fwrite(file.bytes.data(), 1, file.bytes.size(), f) == file.bytes.size();
-        ok = (std::fclose(f) == 0) && ok;
-        if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::remove(temp.c_str());
-            if (reason) *reason = "cannot write " + path;
-            return kFail;
-        }
+        HResult r = write_whole_file(prepare(file.path), file.bytes, reason);
+        if (failed(r)) return r;
     }
     return kOk;
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -9,7 +7,9 @@
 #include "data/pack_file.h"
 #include "tests/support/scratch_dir.h"
 
+// packtool is a tool of the Linux build (it runs through the POSIX shell here).
 #ifdef BRINE_PACKTOOL
+#include <sys/wait.h>
 
 namespace brine {
 namespace {
