@@ -7,6 +7,9 @@ endif()
 
 find_package(ZLIB REQUIRED)
 
+# ctest starts the test executables through wine, their output kept off ctest's pipe.
+set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_SOURCE_DIR}/cmake/wine_run.sh)
+
 set(BRINE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
 if(NOT EXISTS ${BRINE_GTEST_SOURCE_DIR}/CMakeLists.txt)
   message(FATAL_ERROR "GoogleTest sources not found in ${BRINE_GTEST_SOURCE_DIR} (apt-get install googletest)")
