@@ -46,7 +46,6 @@ WinUi::WinUi(HINSTANCE instance) : instance_(instance) {
 WinUi::~WinUi() {
     remove_tray_icon();
     if (mainWindow_) DestroyWindow(mainWindow_);
-    if (icon_) DestroyIcon(icon_);
 }
 
 bool WinUi::create_main_window() {
@@ -54,7 +53,7 @@ bool WinUi::create_main_window() {
     if (!icon_) {
         // The program's own icon when the executable carries one, else the system's.
         icon_ = static_cast<HICON>(LoadImageW(instance_, L"RES_ICON_APP", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-        if (!icon_) icon_ = static_cast<HICON>(CopyImage(LoadIconW(nullptr, IDI_APPLICATION), IMAGE_ICON, 0, 0, 0));
+        if (!icon_) icon_ = LoadIconW(nullptr, IDI_APPLICATION);
     }
     WNDCLASSW wc{};
     wc.lpfnWndProc = window_proc;

@@ -55,7 +55,7 @@ private:
 
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;
-    HICON icon_ = nullptr;
+    HICON icon_ = nullptr;  // shared: never destroyed
     std::wstring tip_;
     bool trayAdded_ = false;
     UINT taskbarCreated_ = 0;  // the shell restarted: its icons must be added again
