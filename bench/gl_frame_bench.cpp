@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 #include "platform/linux/gl_graphics.h"
 #include "platform/linux/x11_desktop.h"
 #include "tests/support/xvfb_server.h"

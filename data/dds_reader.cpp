@@ -1,7 +1,7 @@
 // DDS header checks and texel decoding (masked formats and DXT1/3/5) for the image loaders.
 // The flag bits of the header are not trusted: the fourCC, bit count and masks decide the
 // format, and the mip count is read whether or not its flag is set.
-// Must not depend on anything but the standard library, base/ and render/d3d_types.h.
+// Must not depend on anything but the standard library, base/ and device/d3d_types.h.
 #include "data/dds_reader.h"
 
 #include <algorithm>

@@ -1,13 +1,13 @@
 // DDS files as D3DX reads them: the header, the pixel format (masked or DXT1/3/5), the mip
 // levels, and the 4x4 block decoders. Every size is checked against the bytes before anything
 // is allocated. Reached through data/image_decode.h; tests and tools may use the pieces.
-// Must not depend on anything but the standard library, base/ and render/d3d_types.h.
+// Must not depend on anything but the standard library, base/ and device/d3d_types.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "base/result.h"
-#include "data/image.h"
+#include "device/decoded_image.h"
 
 namespace brine {
 

@@ -1,7 +1,7 @@
 // Image information and decoding for the texture and surface loaders: picks the file type by its
 // leading bytes, reads the header itself (so the limits are checked before any decoder
 // allocates), then hands DDS to the DDS reader and the rest to stb_image.
-// Must not depend on anything but the standard library, base/ and render/d3d_types.h.
+// Must not depend on anything but the standard library, base/ and device/d3d_types.h.
 #include "data/image_decode.h"
 
 #include <cstring>

@@ -1,18 +1,18 @@
 // The program's own stand-in for D3DX's image reading: file information and decoding of DDS
 // (uncompressed, DXT1/3/5, with mip levels), JPEG, PNG and BMP into 0xAARRGGBB texels, plus the
 // per-format adjustments D3DX makes when it fills a texture, so every device backend agrees.
-// Must not depend on anything but the standard library, base/ and render/d3d_types.h.
+// Must not depend on anything but the standard library, base/ and device/d3d_types.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "base/result.h"
-#include "data/image.h"
-#include "render/d3d_types.h"
+#include "device/decoded_image.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 
-// D3DX's own failure codes (kD3DXErrInvalidData, kD3DErrInvalidCall) come from render/d3d_types.h.
+// D3DX's own failure codes (kD3DXErrInvalidData, kD3DErrInvalidCall) come from device/d3d_types.h.
 
 // Limits on what any image file may claim. A larger claim is refused before anything is
 // allocated: 16384 is the largest side any Direct3D 9 part accepts, and 2^25 texels (128 MiB of

@@ -1,6 +1,6 @@
 // Writes "MRP" pack archives: header, directory in the given order, then the members' data
 // back to back (unaligned). Used by packtool and fishgen; the program itself never writes packs.
-// Must not depend on anything but the standard library.
+// Must not depend on anything but the standard library, base/ and data/.
 #pragma once
 #include <string>
 #include <vector>
@@ -22,12 +22,7 @@ bool validate_pack_members(const std::vector<PackMember>& members, std::string* 
 HResult build_pack(const std::vector<PackMember>& members, std::vector<unsigned char>* out,
                    std::string* reason);
 
-// The bytes written to a temporary file beside the target ("<path>.tmp") and moved over it, so a
-// failed write leaves the previous file whole. Host path spelling.
-HResult write_whole_file(const std::string& path, const std::vector<unsigned char>& bytes,
-                         std::string* reason);
-
-// build_pack, then write_whole_file.
+// build_pack, then written to a temporary file beside the target that replaces it when whole.
 HResult write_pack_file(const std::string& path, const std::vector<PackMember>& members,
                         std::string* reason);
 

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "data/script_text.h"
-#include "fish/mesh_resource.h"
 
 namespace brine {
 
@@ -145,12 +144,10 @@ void destroy_resource(ResourceNode* node) {
             delete r;
             break;
         }
-        case kResourceMesh: {
-            auto* r = static_cast<MeshResource*>(node);
-            release_mesh_resource(r);
-            delete r;
+        case kResourceMesh:
+            // A mesh's record lives in fish/; without its teardown nothing here can free it.
+            if (node->teardown) node->teardown(node);
             break;
-        }
         case kResourceFont: {
             auto* r = static_cast<FontResource*>(node);
             release_payload(*r);

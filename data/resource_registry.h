@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <new>
 
-#include "render/d3d_types.h"
-#include "render/graphics_device.h"
+#include "device/d3d_types.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 
@@ -42,6 +42,9 @@ struct ResourceNode {
     char name[kResourceNameSize];
     std::int32_t kind;
     ResourceNode* next;
+    // Kinds whose records are defined above data/ (meshes) bring their own teardown, set by
+    // their constructor; destroy_resource's switch hands such a node to it.
+    void (*teardown)(ResourceNode* node) = nullptr;
 
 protected:
     // Not deletable through the head: destroy_resource picks the right type by kind.

@@ -36,7 +36,8 @@ char* fetch_document(HttpClient& http, const char* host, const char* directory, 
     request.userAgent = kUserAgent;
     request.maxBody = static_cast<std::size_t>(kMaxDocumentLength);
     HttpResponse response;
-    if (failed(http.get(request, &response)) || !response.hasContentLength) return nullptr;
+    if (failed(http.get(request, &response)) || response.status != kHttpOk || !response.hasContentLength)
+        return nullptr;
 
     std::int64_t length = parse_content_length(response.contentLength);
     if (length <= 0 || length > kMaxDocumentLength) return nullptr;

@@ -15,7 +15,8 @@ constexpr const char* kUserAgent = "Quillon_Orvane";
 constexpr std::int32_t kMaxDocumentLength = 1 << 20;
 
 // Gives a buffer of length + 1 bytes (malloc'd; the caller frees it with std::free) holding what
-// arrived and zeros after it, with the length in *size; null when no response came, when it
+// arrived and zeros after it, with the length in *size; null when no response came, when its
+// status is not 200 (an error page, a proxy's or a portal's answer is not the document), when it
 // carried no Content-Length, or when the length is not a number from 1 to kMaxDocumentLength.
 char* fetch_document(HttpClient& http, const char* host, const char* directory, const char* file,
                      std::int32_t* size);

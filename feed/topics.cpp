@@ -19,7 +19,7 @@ namespace {
 constexpr char kCaptionConfirm[] = "\x8Am\x94" "F";  // 確認
 enum TopicsKey { kKeyUpdate = 0, kKeyCount = 1, kKeyText = 2 };
 
-bool read_update(ScriptText& script, const TopicsHost& host) {
+bool read_update(ScriptText& script, const TopicsHost& host, bool* stop) {
     Token published;
     if (!script.read_string(published, ')')) return false;
     // Numeric, not textual: 0.5 is newer than 0.44, 0.440 is not, 0.100 is older.
@@ -27,7 +27,8 @@ bool read_update(ScriptText& script, const TopicsHost& host) {
     const int answer = host.boxes->message_box(kMsgNewVersion, kCaptionConfirm, kMbYesNo | kMbIconQuestion, false);
     if (answer != kIdYes) return true;
     host.urls->open_url(kMakerSite);
-    return false;  // the program stops
+    *stop = true;
+    return false;  // nothing after the notice is read
 }
 
 bool read_count(ScriptText& script, TopicTicker& ticker) {
@@ -48,17 +49,20 @@ bool read_text(ScriptText& script, TopicTicker& ticker) {
 
 }  // namespace
 
-bool parse_topics(ScriptText& script, TopicTicker& ticker, const TopicsHost& host) {
+TopicsParse parse_topics(ScriptText& script, TopicTicker& ticker, const TopicsHost& host) {
     ticker.clear();
     const KeyTable keys(kTopicsKeys);
-    return parse_statements(script, keys, [&](int key, ScriptText& s) {
+    bool stop = false;
+    const bool read = parse_statements(script, keys, [&](int key, ScriptText& s) {
         switch (key) {
-        case kKeyUpdate: return read_update(s, host);
+        case kKeyUpdate: return read_update(s, host, &stop);
         case kKeyCount: return read_count(s, ticker);
         case kKeyText: return read_text(s, ticker);
         default: return false;
         }
     });
+    if (stop) return TopicsParse::kStop;
+    return read ? TopicsParse::kDocument : TopicsParse::kMalformed;
 }
 
 void set_fixed_topics(TopicTicker& ticker) {
@@ -74,11 +78,10 @@ bool load_topics(HttpClient& http, const TopicsHost& host, TopicTicker& ticker, 
     ScriptText script;
     const bool haveText = document != nullptr && script.set_text_copy(document, static_cast<std::uint32_t>(size));
     std::free(document);
-    if (haveText) {
-        if (!parse_topics(script, ticker, host)) return false;
-    } else {
-        set_fixed_topics(ticker);
-    }
+    const TopicsParse parse = haveText ? parse_topics(script, ticker, host) : TopicsParse::kMalformed;
+    if (parse == TopicsParse::kStop) return false;
+    // Half a document is not shown: the fixed lines replace whatever the failed parse had set.
+    if (parse == TopicsParse::kMalformed) set_fixed_topics(ticker);
     ticker.topicScrollEnd = ticker.items[0].width + backBufferWidth;
     return true;
 }

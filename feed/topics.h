@@ -24,17 +24,24 @@ struct TopicsHost {
     UrlOpener* urls = nullptr;      // the site, on Yes
 };
 
-// parse_topics: clears the ticker, then reads the statements. False on any malformed statement,
-// an unknown key, data ending without End(), or a Yes to the update question (after the site was
-// opened). Lines set before a failure stay. A "TopixText" index outside 0..63 or a "TopixCount"
-// outside 0..64 is read and then ignored: it never reaches the table.
-bool parse_topics(ScriptText& script, TopicTicker& ticker, const TopicsHost& host);
+enum class TopicsParse {
+    kDocument,   // read to its End()
+    kMalformed,  // a malformed statement, an unknown key, or data ending without End()
+    kStop,       // the user answered Yes to the update question (the site was opened)
+};
+
+// parse_topics: clears the ticker, then reads the statements. Lines set before a failure stay in
+// the ticker; load_topics drops them. A "TopixText" index outside 0..63 or a "TopixCount" outside
+// 0..64 is read and then ignored: it never reaches the table.
+TopicsParse parse_topics(ScriptText& script, TopicTicker& ticker, const TopicsHost& host);
 
 // The two fixed lines shown without a document: the copyright line and the site line.
 void set_fixed_topics(TopicTicker& ticker);
 
-// load_topics: true to go on starting, false to stop at once (a document that does not parse,
-// or the user chose to go to the site). Sets topicScrollEnd for line 0 at the given width.
+// load_topics: true to go on starting, false only when the user chose to go to the site. No
+// usable response, and a document that does not parse (a portal's login page served as 200, a
+// damaged file), give the two fixed lines: a bad news feed is no reason to stop the aquarium.
+// Sets topicScrollEnd for line 0 at the given width.
 bool load_topics(HttpClient& http, const TopicsHost& host, TopicTicker& ticker, std::int32_t backBufferWidth);
 
 }  // namespace brine

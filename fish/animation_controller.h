@@ -12,7 +12,7 @@
 #include "base/result.h"
 #include "fish/mesh_hierarchy.h"
 #include "fish/xfile_reader.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

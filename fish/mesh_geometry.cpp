@@ -8,7 +8,7 @@
 #include <new>
 
 #include "render/d3dx_math.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

@@ -2,14 +2,14 @@
 // sorted by attribute id into an attribute table, and the device buffers it is drawn from.
 // Geometry is built once at load (from an X-file mesh, by cloning or by the blended-mesh
 // conversion); drawing a subset only binds the buffers and draws. Must not depend on any
-// platform header: the device is reached only through render/graphics_device.h.
+// platform header: the device is reached only through device/graphics_device.h.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "base/result.h"
 #include "fish/xfile_reader.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

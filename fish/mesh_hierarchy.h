@@ -12,7 +12,7 @@
 #include "base/result.h"
 #include "fish/mesh_geometry.h"
 #include "fish/skin_info.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

@@ -135,9 +135,14 @@ HResult load_scene(MeshResource& mesh, const XFileScene& scene, MeshLoadContext&
 
 }  // namespace
 
+namespace {
+void destroy_mesh_node(ResourceNode* node) { delete static_cast<MeshResource*>(node); }
+}  // namespace
+
 MeshResource::MeshResource() {
     set_name("TKLIB_MESH");
     kind = kResourceMesh;
+    teardown = destroy_mesh_node;
 }
 
 MeshResource::~MeshResource() { release_mesh_resource(this); }

@@ -4,7 +4,7 @@
 // play its animation; and its drawing with vertex blending. Owned by its fish slot, never put
 // into the registry, torn down by release_mesh_resource (which the registry's release switch
 // calls for kind 4). Must not depend on any platform header: the device is reached only
-// through render/graphics_device.h, textures through the registry and a loader function.
+// through device/graphics_device.h, textures through the registry and a loader function.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include "data/resource_registry.h"
 #include "fish/animation_controller.h"
 #include "fish/mesh_hierarchy.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 
@@ -83,6 +83,11 @@ struct MeshResource : ResourceNode {
     std::vector<MeshFrame*> frameOrder;        // every frame in drawing order
     FishAllocateHierarchy allocator{*this};
 };
+
+// The mesh behind a registry head, or null when the node is not a mesh.
+inline MeshResource* as_mesh(ResourceNode* node) {
+    return node && node->kind == kResourceMesh ? static_cast<MeshResource*>(node) : nullptr;
+}
 
 // Loads the mesh from a pack member (path is the pack) or a loose file (member null). Whatever
 // the mesh held is released first; on failure it is left empty. kFail when the file cannot be

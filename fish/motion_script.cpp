@@ -97,11 +97,13 @@ bool parse_motion_script(ScriptText& script, MotionParams* params) {
 bool motion_params_usable(const MotionParams& params, std::int32_t animationSetCount) {
     if (params.fps <= 0 || params.wait <= 0) return false;
     if (params.motionNum < kBehaviourStateCount || !params.trackRecords) return false;
-    std::int32_t sets = animationSetCount > 1 ? animationSetCount : 1;
+    // With one set (or none) choosing a motion changes nothing: every record plays its frames
+    // in set 0, whatever set it names.
+    if (animationSetCount <= 1) return true;
     // Records past the four states are never played, so only those four must name real sets.
     for (std::int32_t i = 0; i < kBehaviourStateCount; ++i) {
         std::int32_t set = params.trackRecords[i].animationSet;
-        if (set < 0 || set >= sets) return false;
+        if (set < 0 || set >= animationSetCount) return false;
     }
     return true;
 }

@@ -22,8 +22,10 @@ constexpr std::int32_t kMaxMotionRecords = 256;
 bool parse_motion_script(ScriptText& script, MotionParams* params);
 
 // The values the behaviour divides by or indexes with: FPS above 0, at least four motion records,
-// Wait above 0, and the records of the four states naming animation sets the mesh has (set 0 is always allowed, so a
-// mesh without animation can still swim). `animationSetCount` is the mesh's set count.
+// Wait above 0, and, when the mesh has several animation sets, the records of the four states
+// naming sets it has. With one set or none any set index is accepted: the record's frames are
+// played in set 0 (a mesh without animation still swims). `animationSetCount` is the mesh's
+// set count.
 bool motion_params_usable(const MotionParams& params, std::int32_t animationSetCount);
 
 }  // namespace brine

@@ -19,14 +19,14 @@ public:
     double get_time(const MeshResource& mesh) override;
     void set_time(MeshResource& mesh, double seconds) override;
 
-    void reset_mesh_time(MeshResource& mesh) override { hooks_.reset_mesh_time(mesh); }
-    void advance_mesh(MeshResource& mesh, float seconds, const Matrix& world) override {
+    void reset_mesh_time(ResourceNode& mesh) override { hooks_.reset_mesh_time(mesh); }
+    void advance_mesh(ResourceNode& mesh, float seconds, const Matrix& world) override {
         hooks_.advance_mesh(mesh, seconds, world);
     }
-    void set_mesh_overrides(MeshResource& mesh, bool keepObjectMaterial, bool keepObjectTextures) override {
+    void set_mesh_overrides(ResourceNode& mesh, bool keepObjectMaterial, bool keepObjectTextures) override {
         hooks_.set_mesh_overrides(mesh, keepObjectMaterial, keepObjectTextures);
     }
-    HResult draw_mesh(GraphicsDevice& device, MeshResource& mesh) override { return hooks_.draw_mesh(device, mesh); }
+    HResult draw_mesh(GraphicsDevice& device, ResourceNode& mesh) override { return hooks_.draw_mesh(device, mesh); }
 
     MeshLoadContext& context() { return context_; }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fish/mesh_resource.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 #include "render/scene_object.h"
 
 namespace brine {

@@ -8,7 +8,7 @@
 
 #include "fish/fish_mesh_hooks.h"
 #include "fish/mesh_resource.h"
-#include "render/counting_device.h"
+#include "device/counting_device.h"
 #include "render/d3dx_math.h"
 
 namespace {

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::int64_t sum = 0;
         for (int state = 0; state < brine::kBehaviourStateCount; ++state) {
             const brine::MotionRecord& r = params.trackRecords[state];
-            if (r.animationSet < 0 || r.animationSet >= (sets > 1 ? sets : 1)) std::abort();
+            if (sets > 1 && (r.animationSet < 0 || r.animationSet >= sets)) std::abort();
             sum += std::int64_t{r.startFrame / params.fps} + r.endFrame / params.fps + params.wait;
         }
         if (sum == 0x7FFFFFFFFFFFLL) std::abort();  // keeps the reads

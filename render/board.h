@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

@@ -3,7 +3,7 @@
 // Camera, object transforms, skinning and animation all go through these so that a Direct3D
 // build and this one agree number for number. Must not depend on anything but d3d_types.h.
 #pragma once
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

@@ -1,14 +1,14 @@
 // The display: the graphics system, the one device on the desktop window, its capabilities and
 // presentation parameters, and the start-up shaders and effect; `init_direct3d` brings them up.
 // Time and random numbers come in explicitly. Must not depend on any platform header: the
-// device is reached only through render/graphics_device.h.
+// device is reached only through device/graphics_device.h.
 #pragma once
 #include <cstdint>
 
 #include "base/clock.h"
 #include "base/crt_rand.h"
 #include "base/result.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fish/mesh_resource.h"
 #include "render/text.h"
 
 namespace brine {
@@ -39,8 +38,7 @@ void draw_fish(Scene& scene, const FrameInputs& inputs, const TankView& tank, Gr
         if (!body) continue;
         if (body->drawableKind == kDrawMesh && body->drawable && body->drawable->kind == kResourceMesh &&
             scene.services.meshes)
-            scene.services.meshes->set_mesh_overrides(*static_cast<MeshResource*>(body->drawable), wireframe,
-                                                      wireframe);
+            scene.services.meshes->set_mesh_overrides(*body->drawable, wireframe, wireframe);
         body->set_culling(wireframe);
         body->set_lighting(!wireframe);
         body->set_wireframe(wireframe);

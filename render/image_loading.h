@@ -8,9 +8,9 @@
 #include <cstdint>
 
 #include "base/result.h"
-#include "data/image.h"
+#include "device/decoded_image.h"
 #include "data/resource_registry.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

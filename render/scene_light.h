@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "base/result.h"
-#include "render/d3d_types.h"
-#include "render/graphics_device.h"
+#include "device/d3d_types.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

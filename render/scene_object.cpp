@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fish/mesh_resource.h"  // the mesh record's head only: its insides are the hooks' business
 #include "render/board.h"
 #include "render/camera.h"
 #include "render/d3dx_math.h"
@@ -38,7 +37,7 @@ void SceneObject::attach_board(const ResourceRegistry& registry, const char* nam
     drawable = found && found->kind == kResourceBoard ? found : nullptr;
 }
 
-void SceneObject::attach_mesh(MeshResource* mesh, MeshHooks* meshes) {
+void SceneObject::attach_mesh(ResourceNode* mesh, MeshHooks* meshes) {
     drawableKind = kDrawMesh;
     drawable = mesh;
     if (mesh && meshes) meshes->reset_mesh_time(*mesh);
@@ -77,7 +76,7 @@ HResult SceneObject::advance_object(float elapsedSeconds, const Camera* camera, 
     rotation = kept;  // facing the camera turns this frame's matrix only
     // The skinned-mesh side moves its animation on and re-poses its frames under `world`.
     if (drawableKind == kDrawMesh && drawable && meshes)
-        meshes->advance_mesh(*static_cast<MeshResource*>(drawable), elapsedSeconds, world);
+        meshes->advance_mesh(*drawable, elapsedSeconds, world);
     return kOk;
 }
 
@@ -141,7 +140,7 @@ HResult draw_scene_object(SceneObject& object, GraphicsDevice& device, MeshHooks
     if (object.drawableKind == kDrawBoard && object.drawable->kind == kResourceBoard) {
         hr = draw_board(*static_cast<const BoardResource*>(object.drawable), device);
     } else if (object.drawableKind == kDrawMesh && object.drawable->kind == kResourceMesh && meshes) {
-        hr = meshes->draw_mesh(device, *static_cast<MeshResource*>(object.drawable));
+        hr = meshes->draw_mesh(device, *object.drawable);
     }
     return failed(hr) ? hr : kOk;
 }

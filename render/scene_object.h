@@ -1,21 +1,20 @@
 // Every 3-D drawable (a fish's body, a pellet's board): drawable, textures, blend mode, render
 // flags, material and the transform (position, rotation in radians, scale) that rebuilds its
 // world matrix each pass; its drawing; and the board geometry held in the registry.
-// Skinned meshes are reached only through render/mesh_hooks.h; of fish/ only the mesh record's
-// head is known. Must not depend on any platform header.
+// Skinned meshes are reached only through render/mesh_hooks.h, as registry heads of kind
+// kResourceMesh. Must not depend on fish/ or on any platform header.
 #pragma once
 #include <cstdint>
 
 #include "base/result.h"
 #include "data/resource_registry.h"
-#include "render/d3d_types.h"
-#include "render/graphics_device.h"
+#include "device/d3d_types.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 
 class Camera;
 class MeshHooks;
-struct MeshResource;
 
 constexpr float kTwoPi = 6.283184f;  // the wrap of rotate_by, as the program has always used it
 
@@ -39,7 +38,7 @@ public:
     // The registry's board of that name; null (kind still 1) when absent or not a board.
     void attach_board(const ResourceRegistry& registry, const char* name);
     // The fish's own mesh; its animation time goes back to 0 through `meshes` (when given).
-    void attach_mesh(MeshResource* mesh, MeshHooks* meshes);
+    void attach_mesh(ResourceNode* mesh, MeshHooks* meshes);
     // Stage 0..3 gets the registry's texture of that name; empty when absent or not a texture.
     void set_texture(std::uint32_t stage, const ResourceRegistry& registry, const char* name);
 
@@ -74,7 +73,7 @@ public:
     HResult advance_object(float elapsedSeconds, const Camera* camera, MeshHooks* meshes);
 
     std::int32_t drawableKind = kDrawNothing;
-    ResourceNode* drawable = nullptr;       // BoardResource (registry) or MeshResource (tank slot)
+    ResourceNode* drawable = nullptr;       // BoardResource (registry) or a mesh head (tank slot)
     TextureResource* textures[4] = {};      // per stage; null = none
     std::int32_t blendMode = kBlendOpaque;
     std::uint32_t renderFlags = kFlagLighting | kFlagDepthTest | kFlagCulling;

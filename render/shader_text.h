@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/result.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

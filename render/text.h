@@ -1,13 +1,13 @@
 // On-screen text: the LOGFONT a font is made from, and the two ways a Shift-JIS string is drawn,
 // whole with a drop shadow, or glyph by glyph for the ticker so that a line scrolling off the
 // left edge loses its glyphs one by one. The font's lfHeight is the layout unit of both.
-// Must not depend on any platform header: fonts are reached through render/graphics_device.h.
+// Must not depend on any platform header: fonts are reached through device/graphics_device.h.
 #pragma once
 #include <cstdint>
 
 #include "base/result.h"
 #include "data/resource_registry.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

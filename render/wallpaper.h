@@ -7,7 +7,7 @@
 
 #include "base/result.h"
 #include "data/resource_registry.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 #include "render/image_loading.h"
 
 namespace brine {

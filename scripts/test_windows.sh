@@ -13,8 +13,10 @@ if [ ! -f "$content/initialize.pak" ]; then
   exit 1
 fi
 
-cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBRINE_CONTENT_DIR="$content" >/dev/null || exit 1
+# -O1 without debug information: half the compile time of -O2 -g on a build that is mostly tests.
+cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" \
+  "-DCMAKE_C_FLAGS_RELEASE=-O1 -DNDEBUG" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DBRINE_CONTENT_DIR="$content" >/dev/null || exit 1
 cmake --build build/mingw -j "$(nproc)" || exit 1
 
 export WINEPREFIX=$root/build/mingw/wineprefix WINEARCH=win64 WINEDEBUG=-all

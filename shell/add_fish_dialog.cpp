@@ -49,7 +49,11 @@ void AddFishDialog::accept(DialogControls& controls) {
     if (!row_exists(row)) return;
 
     char name[260] = {};
-    controls.get_text(kIdNameEdit, name, sizeof name);
+    // A name is stored only as the user typed it; one that Shift-JIS cannot hold is refused.
+    if (controls.get_text(kIdNameEdit, name, sizeof name) == kTextNotShiftJis) {
+        boxes_.message_box(kMsgNameNotShiftJis, kCaptionWarning, kMbIconWarning, false);
+        return;
+    }
     const std::size_t length = std::strlen(name);
     if (length == 0) {
         boxes_.message_box(kMsgEnterName, kCaptionWarning, kMbIconWarning, false);

@@ -1,6 +1,6 @@
-// The add-fish dialog's logic ("RES_DLG_ADD"): a kind from the catalog and a name, checked by the
-// three name rules, then a new fish and a saved roster. Must not depend on anything but base/,
-// data/ (the catalog), resources/ and shell/.
+// The add-fish dialog's logic ("RES_DLG_ADD"): a kind from the catalog and a name, refused when
+// Shift-JIS cannot write it, checked by the three name rules, then a new fish and a saved roster.
+// Must not depend on anything but base/, data/ (the catalog), resources/ and shell/.
 #pragma once
 #include <cstddef>
 

@@ -29,7 +29,7 @@ HResult load_mesh_texture(GraphicsDevice& device, TextureResource& entry, const 
 
 }  // namespace
 
-Aquarium::Aquarium(const AquariumPlatform& platform) : p_(platform) {
+Aquarium::Aquarium(const AquariumPlatform& platform) : saveFailure(*platform.ui), p_(platform) {
     MeshLoadContext context;
     context.registry = &registry;
     context.loadTexture = load_mesh_texture;
@@ -60,6 +60,7 @@ Aquarium::Aquarium(const AquariumPlatform& platform) : p_(platform) {
     window.catalog = &catalog;
     window.clock = p_.clock;
     window.flags = &flags;
+    window.saveFailure = &saveFailure;
     window_ = std::make_unique<MainWindow>(window);
 
     MainLoopParts loop;
@@ -133,7 +134,12 @@ bool Aquarium::load_topics() {
     return ::brine::load_topics(*p_.http, host, ticker, settings.backBufferWidth);
 }
 
-bool Aquarium::build_catalog() { return ::brine::build_catalog(catalog, settings.unlockClock, *p_.clock, *p_.ui); }
+bool Aquarium::build_catalog() {
+    bool ledgerWriteFailed = false;
+    const bool found = ::brine::build_catalog(catalog, settings.unlockClock, *p_.clock, *p_.ui, &ledgerWriteFailed);
+    if (ledgerWriteFailed) saveFailure.report();
+    return found;
+}
 
 bool Aquarium::create_main_window() {
     window_->create();
@@ -176,7 +182,10 @@ HResult Aquarium::create_fish(int row, int satiety, int overfedCount, const char
 
 void Aquarium::clear_fish_slot(int slot) { ::brine::clear_fish_slot(tank, slot); }
 
-void Aquarium::save_roster() { ::brine::save_roster(tank); }
+void Aquarium::save_roster() {
+    // A blocked roster is one the failed rebuild emptied: not saving it is no loss.
+    if (!tank.rosterSaveBlocked && failed(::brine::save_roster(tank))) saveFailure.report();
+}
 
 void Aquarium::feed_fish() { ::brine::feed_fish(fish_world()); }
 
@@ -187,6 +196,9 @@ HResult Aquarium::load_wallpaper(const char* path) {
 }
 
 HResult Aquarium::recreate_display() {
+    // The rebuild re-creates the fish from the save file, so the satiety and overfed counts they
+    // earned since the last save go there first. After a failed rebuild save_roster refuses.
+    ::brine::save_roster(tank);
     back_buffer_size_for(settings.qualityIndex, &settings.backBufferWidth, &settings.backBufferHeight);
     HResult r = ::brine::recreate_display(*scene_, display_services(), scene_settings());
     follow_device();

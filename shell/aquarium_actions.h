@@ -34,8 +34,9 @@ public:
     // load_wallpaper: the image at `path` (host file-name bytes) becomes the wallpaper; negative
     // when it cannot be read, the previous wallpaper then stays.
     virtual HResult load_wallpaper(const char* path) = 0;
-    // recreate_display: device and scene rebuilt at the settings' back-buffer size, fish restored
-    // from the save file. Negative on failure, after which the tank holds no fish.
+    // recreate_display: the roster saved from the tank (unless a failed rebuild blocked saving),
+    // then device and scene rebuilt at the settings' back-buffer size and the fish restored from
+    // the save file. Negative on failure, after which the tank holds no fish.
     virtual HResult recreate_display() = 0;
     // shutdown_display: the scene, all fish, the device, catalog and topic texts are released.
     virtual void shutdown_display() = 0;

@@ -17,14 +17,23 @@ namespace brine {
 constexpr int kBnClicked = 0;     // a push button or radio button was pressed
 constexpr int kCbnSelChange = 1;  // the user picked another entry of a drop-down list
 
+// get_text's answer when the control holds a character that Shift-JIS cannot write (an emoji, a
+// letter outside code page 932).
+constexpr int kTextNotShiftJis = -2;
+
 // What a dialog procedure does to the controls of its open dialog. Controls are named by their
 // ids in the dialog's resource table; an id the dialog does not have is ignored (getters then
 // answer -1 or an empty text). Valid only while the procedure runs inside run_dialog.
+//
+// Texts go in and out as Shift-JIS. A platform that shows them in another encoding must never
+// hand back a conversion where the core needs bytes: a list entry keeps the exact bytes it was
+// added with, and a typed text that does not convert exactly is reported, not patched up.
 class DialogControls {
 public:
     virtual ~DialogControls() = default;
 
-    // CB_ADDSTRING: appends an entry (unsorted lists); its index, or -1.
+    // CB_ADDSTRING: appends an entry (unsorted lists); its index, or -1. The entry keeps `text`'s
+    // bytes as given; what the list shows may be a conversion of them.
     virtual int combo_add_string(int id, const char* text) = 0;
     // CB_SETCURSEL: selects entry `index`; -1 or an index out of range clears the selection.
     // Never reported back to the procedure as a selection change.
@@ -32,12 +41,16 @@ public:
     // CB_GETCURSEL: the selected index, -1 when none.
     virtual int combo_selection(int id) = 0;
     virtual int combo_count(int id) = 0;
-    // CB_GETLBTEXT with a buffer size: copies the entry's text, cut so that it fits `size` bytes
-    // with its zero (never in the middle of a double-byte character). Its length, or -1 (buffer
-    // then "") when there is no such entry.
+    // CB_GETLBTEXT with a buffer size: copies the bytes the entry was added with, cut so that
+    // they fit `size` bytes with their zero (never in the middle of a double-byte character). Its
+    // length, or -1 (buffer then "") when there is no such entry. Never the shown text converted
+    // back: names whose bytes do not survive a round trip (the NEC and IBM extensions of code
+    // page 932, a name cut after a lead byte) would come back as other bytes and find no fish.
     virtual int combo_item_text(int id, int index, char* buffer, std::size_t size) = 0;
 
-    // SetDlgItemTextA / GetDlgItemTextA. get_text cuts like combo_item_text and answers the length.
+    // SetDlgItemTextA / GetDlgItemTextA. get_text cuts like combo_item_text and answers the length,
+    // or kTextNotShiftJis (buffer then "") when the control holds a character Shift-JIS cannot
+    // write: a stand-in such as '?' would be a text the user never typed.
     virtual void set_text(int id, const char* text) = 0;
     virtual int get_text(int id, char* buffer, std::size_t size) = 0;
     // A file path (host file-name bytes, as OpenFileRequest gives them) shown as its file-name part.

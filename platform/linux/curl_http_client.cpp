@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -22,6 +23,10 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
     if (line.rfind("HTTP/", 0) == 0) {
         // A new response (after a redirect or a 100 Continue): only the last one counts.
         t->sawStatusLine = true;
+        // "HTTP/1.1 502 Bad Gateway", "HTTP/2 200": the three digits after the first blank.
+        const std::size_t blank = line.find(' ');
+        const int status = blank == std::string::npos ? 0 : std::atoi(line.c_str() + blank + 1);
+        t->response->status = status >= 100 && status <= 999 ? status : 0;
         t->response->hasContentLength = false;
         t->response->contentLength.clear();
         t->response->body.clear();

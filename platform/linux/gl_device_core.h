@@ -9,7 +9,7 @@
 
 #include "base/result.h"
 #include "platform/linux/gl_graphics.h"
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 class QOpenGLContext;
 class QOffscreenSurface;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 #include "platform/linux/fvf_layout.h"
 #include "platform/linux/gl_device_core.h"
 #include "platform/linux/gl_fixed_function.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 class QOpenGLContext;
 

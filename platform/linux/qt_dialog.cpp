@@ -20,10 +20,18 @@ namespace {
 
 QString from_sjis(const char* text) { return QString::fromStdString(sjis_to_utf8(text ? text : "")); }
 
+// Typed text as Shift-JIS, or kTextNotShiftJis when a character has no Shift-JIS form.
 int copy_sjis(const QString& text, char* buffer, std::size_t size) {
-    const std::string sjis = utf8_to_sjis(text.toStdString());
+    std::string sjis;
+    if (!utf8_to_sjis_exact(text.toStdString(), &sjis)) {
+        if (size > 0) buffer[0] = '\0';
+        return kTextNotShiftJis;
+    }
     return static_cast<int>(copy_text(buffer, size, sjis.c_str()));
 }
+
+// A list entry's own bytes ride along with its shown text, so they come back unconverted.
+constexpr int kEntryBytesRole = Qt::UserRole;
 
 }  // namespace
 
@@ -136,6 +144,7 @@ int QtDialog::combo_add_string(int id, const char* text) {
     auto* combo = qobject_cast<QComboBox*>(control(id));
     if (!combo) return -1;
     combo->addItem(from_sjis(text));
+    combo->setItemData(combo->count() - 1, QByteArray(text ? text : ""), kEntryBytesRole);
     return combo->count() - 1;
 }
 
@@ -161,7 +170,8 @@ int QtDialog::combo_item_text(int id, int index, char* buffer, std::size_t size)
         if (size > 0) buffer[0] = '\0';
         return -1;
     }
-    return copy_sjis(combo->itemText(index), buffer, size);
+    const QByteArray bytes = combo->itemData(index, kEntryBytesRole).toByteArray();
+    return static_cast<int>(copy_text(buffer, size, bytes.constData()));
 }
 
 void QtDialog::set_text(int id, const char* text) {

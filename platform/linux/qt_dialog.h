@@ -1,6 +1,7 @@
 // A modal QDialog laid out from one of the program's dialog tables (dialog units converted with
 // the dialog's font, as Windows does) and driven by a portable DialogProcedure through the
-// DialogControls it implements. Texts are converted from and to Shift-JIS here.
+// DialogControls it implements. Texts are converted from and to Shift-JIS here; list entries keep
+// their Shift-JIS bytes beside the shown text, and typed text without a Shift-JIS form is reported.
 #pragma once
 #include <QDialog>
 #include <QFont>

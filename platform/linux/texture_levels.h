@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 
 namespace brine {
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 typedef struct _XDisplay Display;
 

@@ -180,7 +180,6 @@ void WinDialog::set_text(int id, const char* text) {
 }
 
 int WinDialog::get_text(int id, char* buffer, std::size_t size) {
-    lastTextRepresentable_ = true;
     HWND item = control(id) && window_ ? GetDlgItem(window_, id) : nullptr;
     std::wstring wide;
     if (item) {
@@ -191,7 +190,13 @@ int WinDialog::get_text(int id, char* buffer, std::size_t size) {
             wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         }
     }
-    const std::string sjis = wide_to_sjis(wide, &lastTextRepresentable_);
+    bool whole = true;
+    const std::string sjis = wide_to_sjis(wide, &whole);
+    if (!whole) {
+        // A '?' in place of what has no Shift-JIS form would be a name the user never typed.
+        if (size > 0) buffer[0] = '\0';
+        return kTextNotShiftJis;
+    }
     return static_cast<int>(copy_text(buffer, size, sjis.c_str()));
 }
 

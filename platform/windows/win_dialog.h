@@ -37,16 +37,13 @@ public:
     int combo_count(int id) override;
     int combo_item_text(int id, int index, char* buffer, std::size_t size) override;
     void set_text(int id, const char* text) override;
+    // kTextNotShiftJis (buffer "") when a character has no Shift-JIS form.
     int get_text(int id, char* buffer, std::size_t size) override;
     void set_file_name_text(int id, const char* path) override;
     void check_radio_button(int firstId, int lastId, int checkId) override;
     bool is_checked(int id) override;
     void enable_control(int id, bool enabled) override;
     void end_dialog(int result) override;
-
-    // Whether the text of the last get_text could be written in Shift-JIS whole (characters
-    // without a Shift-JIS form came out as '?').
-    bool last_text_representable() const { return lastTextRepresentable_; }
 
 private:
     static INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -58,7 +55,6 @@ private:
     DialogProcedure& procedure_;
     HWND window_ = nullptr;
     bool ended_ = false;
-    bool lastTextRepresentable_ = true;
     std::map<int, std::vector<std::string>> rows_;  // per list: each row's bytes as given
 };
 

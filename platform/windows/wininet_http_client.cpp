@@ -34,7 +34,6 @@ void set_timeout(HINTERNET h, DWORD option, DWORD ms) { InternetSetOptionW(h, op
 
 HResult WinInetHttpClient::get(const HttpRequest& request, HttpResponse* response) {
     *response = HttpResponse{};
-    lastStatus_ = 0;
     const std::wstring agent = utf8_to_wide(request.userAgent);
     InternetHandle session(InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return kFail;
@@ -53,10 +52,11 @@ HResult WinInetHttpClient::get(const HttpRequest& request, HttpResponse* respons
     if (!http) return kFail;
     if (!HttpSendRequestW(http.get(), nullptr, 0, nullptr, 0)) return kFail;  // no response at all
 
+    // The final response's status (WinInet has followed any redirect); only a 200 is the document.
     DWORD status = 0;
     DWORD statusSize = sizeof status;
     if (HttpQueryInfoW(http.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr))
-        lastStatus_ = status;
+        response->status = static_cast<int>(status);
 
     wchar_t length[64] = {};
     DWORD lengthSize = sizeof length;  // bytes, as HttpQueryInfo counts them

@@ -3,8 +3,6 @@
 // fresh (no cache, no dialogs), and the connect and receive time-outs of the Linux client keep a
 // silent network from holding start-up.
 #pragma once
-#include <cstdint>
-
 #include "feed/http_client.h"
 
 namespace brine {
@@ -13,15 +11,8 @@ class WinInetHttpClient : public HttpClient {
 public:
     HResult get(const HttpRequest& request, HttpResponse* response) override;
 
-    // The HTTP status of the last response that arrived, 0 when none did. Only a 200 carries the
-    // document; the response record takes it over once it has room for it.
-    std::uint32_t last_status() const { return lastStatus_; }
-
     unsigned long connectTimeoutMs = 5000;
     unsigned long totalTimeoutMs = 15000;
-
-private:
-    std::uint32_t lastStatus_ = 0;
 };
 
 }  // namespace brine

@@ -61,13 +61,15 @@ void FakeFishMeshes::set_time(MeshResource& mesh, double seconds) {
     if (s && s->sets > 0) s->time = seconds;
 }
 
-void FakeFishMeshes::reset_mesh_time(MeshResource& mesh) {
+void FakeFishMeshes::reset_mesh_time(ResourceNode& node) {
+    const MeshResource& mesh = static_cast<const MeshResource&>(node);  // only fish meshes reach the fake
     record(MeshCall::kReset, mesh, 0);
     State* s = find(mesh);
     if (s) s->time = 0.0;
 }
 
-void FakeFishMeshes::advance_mesh(MeshResource& mesh, float seconds, const Matrix&) {
+void FakeFishMeshes::advance_mesh(ResourceNode& node, float seconds, const Matrix&) {
+    const MeshResource& mesh = static_cast<const MeshResource&>(node);
     record(MeshCall::kAdvance, mesh, seconds);
     State* s = find(mesh);
     if (s && s->sets > 0) s->time += seconds;

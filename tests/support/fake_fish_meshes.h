@@ -42,10 +42,10 @@ public:
     void select_motion(MeshResource& mesh, std::int32_t animationSet) override;
     double get_time(const MeshResource& mesh) override;
     void set_time(MeshResource& mesh, double seconds) override;
-    void reset_mesh_time(MeshResource& mesh) override;
-    void advance_mesh(MeshResource& mesh, float seconds, const Matrix& world) override;
-    void set_mesh_overrides(MeshResource&, bool, bool) override {}
-    HResult draw_mesh(GraphicsDevice&, MeshResource&) override { return kOk; }
+    void reset_mesh_time(ResourceNode& mesh) override;
+    void advance_mesh(ResourceNode& mesh, float seconds, const Matrix& world) override;
+    void set_mesh_overrides(ResourceNode&, bool, bool) override {}
+    HResult draw_mesh(GraphicsDevice&, ResourceNode&) override { return kOk; }
 
 private:
     struct State {

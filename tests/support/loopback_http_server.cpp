@@ -84,7 +84,9 @@ void LoopbackHttpServer::set_response(std::string rawResponse) {
 }
 
 std::string LoopbackHttpServer::response(const std::string& body, long long contentLength, int status) {
-    std::string r = "HTTP/1.1 " + std::to_string(status) + " OK\r\nConnection: close\r\n";
+    const char* reason = status == 200 ? "OK" : status == 404 ? "Not Found" : status == 502 ? "Bad Gateway"
+                                                : status == 503 ? "Service Unavailable" : "Status";
+    std::string r = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nConnection: close\r\n";
     if (contentLength >= 0) r += "Content-Length: " + std::to_string(contentLength) + "\r\n";
     r += "\r\n" + body;
     return r;

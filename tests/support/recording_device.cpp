@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 
 namespace brine::test {
 

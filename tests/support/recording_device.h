@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine::test {
 

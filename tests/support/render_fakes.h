@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 #include "fish/mesh_resource.h"
 #include "render/frame.h"
 #include "render/mesh_hooks.h"
@@ -90,22 +90,22 @@ public:
 class LoggingMeshes : public MeshHooks {
 public:
     explicit LoggingMeshes(Recorder* recorder) : recorder_(recorder) {}
-    void reset_mesh_time(MeshResource& mesh) override { ++resets[&mesh]; }
-    void advance_mesh(MeshResource& mesh, float seconds, const Matrix&) override {
+    void reset_mesh_time(ResourceNode& mesh) override { ++resets[&mesh]; }
+    void advance_mesh(ResourceNode& mesh, float seconds, const Matrix&) override {
         recorder_->record("advance_mesh", label(mesh) + ", " + std::to_string(seconds));
     }
-    void set_mesh_overrides(MeshResource& mesh, bool material, bool textures) override {
+    void set_mesh_overrides(ResourceNode& mesh, bool material, bool textures) override {
         recorder_->record("set_mesh_overrides",
                           label(mesh) + ", " + (material ? "1" : "0") + ", " + (textures ? "1" : "0"));
     }
-    HResult draw_mesh(GraphicsDevice&, MeshResource& mesh) override { return recorder_->record("draw_mesh", label(mesh)); }
+    HResult draw_mesh(GraphicsDevice&, ResourceNode& mesh) override { return recorder_->record("draw_mesh", label(mesh)); }
 
-    std::string label(MeshResource& mesh) const {
+    std::string label(ResourceNode& mesh) const {
         auto it = labels.find(&mesh);
         return it == labels.end() ? "?" : it->second;
     }
-    std::map<const MeshResource*, std::string> labels;
-    std::map<const MeshResource*, int> resets;
+    std::map<const ResourceNode*, std::string> labels;
+    std::map<const ResourceNode*, int> resets;
 
 private:
     Recorder* recorder_;
@@ -114,10 +114,10 @@ private:
 // Does nothing and allocates nothing: for benchmarks and allocation counts.
 class SilentMeshes : public MeshHooks {
 public:
-    void reset_mesh_time(MeshResource&) override {}
-    void advance_mesh(MeshResource&, float, const Matrix&) override {}
-    void set_mesh_overrides(MeshResource&, bool, bool) override {}
-    HResult draw_mesh(GraphicsDevice&, MeshResource&) override { return kOk; }
+    void reset_mesh_time(ResourceNode&) override {}
+    void advance_mesh(ResourceNode&, float, const Matrix&) override {}
+    void set_mesh_overrides(ResourceNode&, bool, bool) override {}
+    HResult draw_mesh(GraphicsDevice&, ResourceNode&) override { return kOk; }
 };
 
 // "IMG <width> <height>" (sides 1..4096) decodes to an opaque grey picture; anything else is

@@ -84,14 +84,17 @@ int ScriptedDialog::combo_item_text(int id, int index, char* buffer, std::size_t
 
 void ScriptedDialog::set_text(int id, const char* text) {
     auto it = texts.find(id);
-    if (it != texts.end()) it->second = text ? text : "";
+    if (it == texts.end()) return;
+    it->second = text ? text : "";
+    notShiftJis.erase(id);
 }
 
 int ScriptedDialog::get_text(int id, char* buffer, std::size_t size) {
     auto it = texts.find(id);
-    if (it == texts.end()) {
+    const bool unwritable = notShiftJis.count(id) != 0;
+    if (it == texts.end() || unwritable) {
         if (size > 0) buffer[0] = '\0';
-        return 0;
+        return unwritable ? kTextNotShiftJis : 0;
     }
     return copy_out(it->second, buffer, size);
 }
@@ -121,6 +124,13 @@ void ScriptedDialog::end_dialog(int value) {
 void ScriptedDialog::type(int id, const std::string& text) {
     if (!enabled(id) || texts.find(id) == texts.end()) return;
     texts[id] = text;
+    notShiftJis.erase(id);
+}
+
+void ScriptedDialog::type_not_shift_jis(int id, const std::string& shown) {
+    if (!enabled(id) || texts.find(id) == texts.end()) return;
+    texts[id] = shown;
+    notShiftJis.insert(id);
 }
 
 void ScriptedDialog::pick(int id, int index) {

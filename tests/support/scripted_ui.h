@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
 
     // What a user does. Each action on a disabled control is ignored, as the window system would.
     void type(int id, const std::string& text);  // replaces the edit's text, no notification
+    // Types text holding a character Shift-JIS cannot write (an emoji); `shown` stands for it in
+    // the record, and get_text answers kTextNotShiftJis until the text is replaced.
+    void type_not_shift_jis(int id, const std::string& shown);
     void pick(int id, int index);                // selects and notifies kCbnSelChange
     void click(int id);                          // presses a button (a radio button turns on)
     void press_ok() { click(kIdOkButton); }
@@ -58,6 +62,7 @@ public:
     std::map<int, std::string> texts;
     std::map<int, bool> checks;  // radio buttons
     std::map<int, bool> disabled;
+    std::set<int> notShiftJis;  // edits whose text Shift-JIS cannot write
     std::optional<int> result;
     bool initAnswer = true;
     int commandsAfterEnd = 0;  // commands the procedure received after it ended the dialog

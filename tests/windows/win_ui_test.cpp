@@ -82,9 +82,13 @@ void expect_dialog(const DialogResource& table, const wchar_t* title, const std:
             // box gives its scroll bar to its list; an edit's border may become a client edge).
             const DWORD moved = WS_BORDER | WS_VSCROLL;
             EXPECT_EQ(style & row.style & ~moved, row.style & ~moved) << table.name << " " << i;
-            if (row.kind == ControlKind::DefaultPushButton) EXPECT_EQ(style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
-            if (row.kind == ControlKind::AutoRadioButton) EXPECT_EQ(style & 0xF, static_cast<DWORD>(BS_AUTORADIOBUTTON));
-            if (row.kind == ControlKind::DropDownList) EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+            if (row.kind == ControlKind::DefaultPushButton) {
+                EXPECT_EQ(style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+            } else if (row.kind == ControlKind::AutoRadioButton) {
+                EXPECT_EQ(style & 0xF, static_cast<DWORD>(BS_AUTORADIOBUTTON));
+            } else if (row.kind == ControlKind::DropDownList) {
+                EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+            }
             EXPECT_TRUE(IsWindowVisible(child) || !IsWindowVisible(dialog));
             child = GetWindow(child, GW_HWNDNEXT);
         }
@@ -175,12 +179,11 @@ TEST(WinDialogs, ControlsKeepTheirBytesAndReportUnwritableText) {
         EXPECT_STREQ(text, "");
         EXPECT_EQ(window_text(GetDlgItem(dialog.window(), kIdKindCombo)), L"\u91D1\u9B5A");
 
-        EXPECT_EQ(c.get_text(kIdNameEdit, text, sizeof text), 5);
-        EXPECT_STREQ(text, "\x8B\xE0\x8B\x9B?");
-        EXPECT_FALSE(dialog.last_text_representable());
+        EXPECT_EQ(c.get_text(kIdNameEdit, text, sizeof text), kTextNotShiftJis);
+        EXPECT_STREQ(text, "");
         c.set_text(kIdNameEdit, "\x96\xBC\x91O");  // 名前
         EXPECT_EQ(c.get_text(kIdNameEdit, text, sizeof text), 4);
-        EXPECT_TRUE(dialog.last_text_representable());
+        EXPECT_STREQ(text, "\x96\xBC\x91O");
         EXPECT_EQ(window_text(GetDlgItem(dialog.window(), kIdNameEdit)), L"\u540D\u524D");
         c.combo_set_selection(kIdKindCombo, 5);  // out of range: no selection
         EXPECT_EQ(c.combo_selection(kIdKindCombo), -1);

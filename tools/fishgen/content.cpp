@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "data/file_commit.h"
 #include "tools/fishgen/fish_builder.h"
 #include "tools/fishgen/scenery.h"
 #include "tools/fishgen/scripts.h"
@@ -92,8 +93,11 @@ HResult write_content(const Content& content, const std::string& folder, std::st
         if (failed(r)) return r;
     }
     for (const auto& file : content.files) {
-        HResult r = write_whole_file(prepare(file.path), file.bytes, reason);
-        if (failed(r)) return r;
+        const std::string path = prepare(file.path);
+        if (failed(replace_file_contents(path.c_str(), file.bytes.data(), file.bytes.size()))) {
+            if (reason) *reason = "cannot write " + path;
+            return kFail;
+        }
     }
     return kOk;
 }

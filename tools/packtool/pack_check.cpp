@@ -18,7 +18,7 @@
 #include "fish/mesh_resource.h"
 #include "fish/motion_script.h"
 #include "fish/tank.h"
-#include "render/counting_device.h"
+#include "device/counting_device.h"
 
 namespace brine::packtool {
 
@@ -139,6 +139,101 @@ void check_row(const HeaderRow& row, int index, std::set<std::string>* models, R
         report.problem(where, "negative hold-back hours");
 }
 
+// One kind's mesh as the motion checks need it: whether it loaded, each set's length in seconds,
+// and which records play each set.
+struct KindMesh {
+    bool loaded = false;
+    std::vector<double> setSeconds;
+    std::vector<std::string> usedBy;
+};
+
+// The motion script of one kind against its mesh; notes in mesh.usedBy which records play which set.
+void check_motions(const char* pack, const std::vector<PackEntry>& entries, const std::string& scriptMember,
+                   KindMesh& mesh, Report& report) {
+    const std::int32_t setCount = static_cast<std::int32_t>(mesh.setSeconds.size());
+    if (!has_member(entries, scriptMember)) {
+        report.problem(scriptMember, "missing: the program refuses to make the fish without its motion values");
+        return;
+    }
+    ScriptText script;
+    MotionParams params;
+    if (failed(script.load(pack, scriptMember.c_str())) || !parse_motion_script(script, &params)) {
+        report.problem(scriptMember, "does not parse: an unknown key, a bad argument, TrackRecord before a "
+                                     "positive MotionNum or an index outside it, or no End");
+        return;
+    }
+    char values[200];
+    std::snprintf(values, sizeof values, "FPS %d, MotionNum %d, Scale %g, Wait %d ms, slow %g/%g/%g, fast %g/%g/%g, "
+                  "Gravity %g", params.fps, params.motionNum, params.scale, params.wait, params.slowSpeed,
+                  params.slowRotateH, params.slowRotateV, params.fastSpeed, params.fastRotateH, params.fastRotateV,
+                  params.gravity);
+    report.note(scriptMember + ": " + values);
+    if (params.fps <= 0) report.problem(scriptMember, "FPS must be above 0");
+    if (params.wait <= 0) report.problem(scriptMember, "Wait must be above 0 (it divides the idle pause)");
+    if (params.motionNum < kBehaviourStateCount)
+        report.problem(scriptMember, "MotionNum " + std::to_string(params.motionNum) +
+                                         ": four records are needed (Idle, Cruise, Dash, Eating)");
+    if (params.slowSpeed <= 0 || params.fastSpeed <= 0)
+        report.problem(scriptMember, "SlowSpeed and FastSpeed must be above 0, or the fish never reaches a goal");
+    if (params.gravity >= 1.0f)
+        report.problem(scriptMember, "Gravity 1 or more puts every goal on the bottom and no pellet in reach");
+    const char* const stateNames[kBehaviourStateCount] = {"Idle", "Cruise", "Dash", "Eating"};
+    std::string records;
+    for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s)
+        records += std::string(s ? ", " : "") + stateNames[s] + " set " +
+                   std::to_string(params.trackRecords[s].animationSet) + " frames " +
+                   std::to_string(params.trackRecords[s].startFrame) + "-" +
+                   std::to_string(params.trackRecords[s].endFrame);
+    if (!records.empty()) report.note("motions: " + records);
+    for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s) {
+        const MotionRecord& rec = params.trackRecords[s];
+        const std::string where = scriptMember + " TrackRecord(" + std::to_string(s) + ") " + stateNames[s];
+        // With one set the program never switches sets: every record plays set 0.
+        if (setCount > 1 && (rec.animationSet < 0 || rec.animationSet >= setCount)) {
+            report.problem(where, "animation set " + std::to_string(rec.animationSet) + " does not exist (the mesh has " +
+                                      std::to_string(setCount) + ")");
+            continue;
+        }
+        const std::int32_t played = setCount > 1 ? rec.animationSet : 0;
+        if (played < setCount) {
+            std::string& users = mesh.usedBy[static_cast<std::size_t>(played)];
+            users += (users.empty() ? "" : ", ") + std::string("TrackRecord(") + std::to_string(s) + ") " + stateNames[s];
+        }
+        if (rec.startFrame < 0 || rec.endFrame < rec.startFrame) {
+            report.problem(where, "frames " + std::to_string(rec.startFrame) + ".." + std::to_string(rec.endFrame) +
+                                      ": the start must be 0 or more and not after the end");
+            continue;
+        }
+        if (rec.endFrame == rec.startFrame)
+            report.problem(where, "an empty frame range: the motion stands still");
+        if (mesh.loaded && params.fps > 0 && played < setCount) {
+            const double end = static_cast<double>(rec.endFrame) / params.fps;
+            const double length = mesh.setSeconds[static_cast<std::size_t>(played)];
+            // A frame's time within a millisecond of the set's end still lies in it.
+            if (end > length + 1e-3)
+                report.problem(where, "ends at frame " + std::to_string(rec.endFrame) + " = " + seconds_text(end) +
+                                          ", past the end of animation set " + std::to_string(played) +
+                                          " (" + seconds_text(length) + " = frame " +
+                                          std::to_string(static_cast<long>(std::floor(length * params.fps + 1e-6))) +
+                                          "); the motion would wrap");
+        }
+    }
+    if (mesh.loaded && !motion_params_usable(params, setCount))
+        report.problem(scriptMember, "the program's own check (motion_params_usable) refuses these values");
+}
+
+// A set without keys is what exporters write as a bind pose: a fault only when a record plays it.
+void check_set_lengths(const std::string& meshMember, const KindMesh& mesh, Report& report) {
+    for (std::size_t i = 0; i < mesh.setSeconds.size(); ++i) {
+        if (mesh.setSeconds[i] > 0.0) continue;
+        const std::string set = "animation set " + std::to_string(i) + " has no length (no keys)";
+        if (mesh.usedBy[i].empty())
+            report.note(meshMember + ": " + set + "; no motion record plays it");
+        else
+            report.problem(meshMember, set + " but " + mesh.usedBy[i] + " plays it: the motion stands still");
+    }
+}
+
 // One kind's mesh, motion script and textures.
 void check_kind(const char* pack, const std::vector<PackEntry>& entries, const HeaderRow& row, Report& report) {
     const std::string meshMember = fish_mesh_member(row.model);
@@ -188,9 +283,6 @@ void check_kind(const char* pack, const std::vector<PackEntry>& entries, const H
                         std::to_string(device.vertexBytes) + " bytes), bound radius " +
                         std::to_string(mesh.boundRadius) + ", animation sets: " + (sets.empty() ? "none" : sets));
             if (setSeconds.empty()) report.problem(meshMember, "has no animation set: the fish would not move its body");
-            for (std::size_t i = 0; i < setSeconds.size(); ++i)
-                if (!(setSeconds[i] > 0.0))
-                    report.problem(meshMember, "animation set " + std::to_string(i) + " has no length (no keys)");
         }
         release_mesh_resource(&mesh);
     }
@@ -201,70 +293,9 @@ void check_kind(const char* pack, const std::vector<PackEntry>& entries, const H
             report.problem("texture " + t.member, t.failure + " (named by a material of " + meshMember + ")");
     }
 
-    if (!has_member(entries, scriptMember)) {
-        report.problem(scriptMember, "missing: the program refuses to make the fish without its motion values");
-        return;
-    }
-    ScriptText script;
-    MotionParams params;
-    if (failed(script.load(pack, scriptMember.c_str())) || !parse_motion_script(script, &params)) {
-        report.problem(scriptMember, "does not parse: an unknown key, a bad argument, TrackRecord before a "
-                                     "positive MotionNum or an index outside it, or no End");
-        return;
-    }
-    const std::int32_t setCount = static_cast<std::int32_t>(setSeconds.size());
-    char values[200];
-    std::snprintf(values, sizeof values, "FPS %d, MotionNum %d, Scale %g, Wait %d ms, slow %g/%g/%g, fast %g/%g/%g, "
-                  "Gravity %g", params.fps, params.motionNum, params.scale, params.wait, params.slowSpeed,
-                  params.slowRotateH, params.slowRotateV, params.fastSpeed, params.fastRotateH, params.fastRotateV,
-                  params.gravity);
-    report.note(scriptMember + ": " + values);
-    if (params.fps <= 0) report.problem(scriptMember, "FPS must be above 0");
-    if (params.wait <= 0) report.problem(scriptMember, "Wait must be above 0 (it divides the idle pause)");
-    if (params.motionNum < kBehaviourStateCount)
-        report.problem(scriptMember, "MotionNum " + std::to_string(params.motionNum) +
-                                         ": four records are needed (Idle, Cruise, Dash, Eating)");
-    if (params.slowSpeed <= 0 || params.fastSpeed <= 0)
-        report.problem(scriptMember, "SlowSpeed and FastSpeed must be above 0, or the fish never reaches a goal");
-    if (params.gravity >= 1.0f)
-        report.problem(scriptMember, "Gravity 1 or more puts every goal on the bottom and no pellet in reach");
-    const char* const stateNames[kBehaviourStateCount] = {"Idle", "Cruise", "Dash", "Eating"};
-    std::string records;
-    for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s)
-        records += std::string(s ? ", " : "") + stateNames[s] + " set " +
-                   std::to_string(params.trackRecords[s].animationSet) + " frames " +
-                   std::to_string(params.trackRecords[s].startFrame) + "-" +
-                   std::to_string(params.trackRecords[s].endFrame);
-    if (!records.empty()) report.note("motions: " + records);
-    for (int s = 0; s < kBehaviourStateCount && s < params.motionNum && params.trackRecords; ++s) {
-        const MotionRecord& rec = params.trackRecords[s];
-        const std::string where = scriptMember + " TrackRecord(" + std::to_string(s) + ") " + stateNames[s];
-        if (rec.animationSet < 0 || (rec.animationSet > 0 && rec.animationSet >= setCount)) {
-            report.problem(where, "animation set " + std::to_string(rec.animationSet) + " does not exist (the mesh has " +
-                                      std::to_string(setCount) + ")");
-            continue;
-        }
-        if (rec.startFrame < 0 || rec.endFrame < rec.startFrame) {
-            report.problem(where, "frames " + std::to_string(rec.startFrame) + ".." + std::to_string(rec.endFrame) +
-                                      ": the start must be 0 or more and not after the end");
-            continue;
-        }
-        if (rec.endFrame == rec.startFrame)
-            report.problem(where, "an empty frame range: the motion stands still");
-        if (meshLoaded && params.fps > 0 && rec.animationSet < setCount) {
-            const double end = static_cast<double>(rec.endFrame) / params.fps;
-            const double length = setSeconds[static_cast<std::size_t>(rec.animationSet)];
-            // A frame's time within a millisecond of the set's end still lies in it.
-            if (end > length + 1e-3)
-                report.problem(where, "ends at frame " + std::to_string(rec.endFrame) + " = " + seconds_text(end) +
-                                          ", past the end of animation set " + std::to_string(rec.animationSet) +
-                                          " (" + seconds_text(length) + " = frame " +
-                                          std::to_string(static_cast<long>(std::floor(length * params.fps + 1e-6))) +
-                                          "); the motion would wrap");
-        }
-    }
-    if (meshLoaded && !motion_params_usable(params, setCount))
-        report.problem(scriptMember, "the program's own check (motion_params_usable) refuses these values");
+    KindMesh kindMesh{meshLoaded, setSeconds, std::vector<std::string>(setSeconds.size())};
+    check_motions(pack, entries, scriptMember, kindMesh, report);
+    check_set_lengths(meshMember, kindMesh, report);
 }
 
 }  // namespace

@@ -26,8 +26,9 @@ struct Freer {
 };
 using Buffer = std::unique_ptr<char, Freer>;
 
-HttpResponse with_length(const std::string& body, const std::string& length) {
+HttpResponse with_length(const std::string& body, const std::string& length, int status = 200) {
     HttpResponse r;
+    r.status = status;
     r.hasContentLength = true;
     r.contentLength = length;
     r.body.assign(body.begin(), body.end());
@@ -87,6 +88,20 @@ TEST(FetchDocument, RefusesMissingZeroNegativeHugeAndGarbageLengths) {
     // The largest accepted length and atol's leniency about what follows the digits.
     http.failure = false;
     http.canned = with_length("y", " 1048576 bytes");
+    Buffer b(fetch_document(http, kMakerHost, nullptr, "topix.php", nullptr));
+    EXPECT_TRUE(b);
+}
+
+TEST(FetchDocument, OnlyAStatus200IsTheDocument) {
+    ScriptedHttp http;
+    // A proxy's error page, a missing document, a busy server: all carry a length and a body.
+    for (int status : {404, 500, 502, 503, 204, 301, 0}) {
+        http.canned = with_length("<html>error</html>", "18", status);
+        std::int32_t size = 77;
+        EXPECT_EQ(fetch_document(http, kMakerHost, nullptr, "topix.php", &size), nullptr) << status;
+        EXPECT_EQ(size, 77) << status;
+    }
+    http.canned = with_length("End()", "5", 200);
     Buffer b(fetch_document(http, kMakerHost, nullptr, "topix.php", nullptr));
     EXPECT_TRUE(b);
 }

@@ -1,5 +1,6 @@
 // The topics document over a scripted HTTP client: lines and count, the numeric version test and
-// the update question, malformed documents, out-of-table statements and the fixed lines.
+// the update question, malformed documents and error pages, out-of-table statements and the fixed
+// lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,12 +18,14 @@ public:
     HResult get(const HttpRequest& request, HttpResponse* response) override {
         requests.push_back(request.path);
         if (!online) return kFail;
+        response->status = status;
         response->hasContentLength = true;
         response->contentLength = std::to_string(body.size());
         response->body.assign(body.begin(), body.end());
         return kOk;
     }
     bool online = true;
+    int status = 200;
     std::string body;
     std::vector<std::string> requests;
 };
@@ -100,7 +103,8 @@ TEST_F(TopicsTest, UpdateQuestionAndItsAnswers) {
     EXPECT_EQ(ticker.topicCount, 0) << "nothing after the notice was read";
 }
 
-TEST_F(TopicsTest, MalformedDocumentsStopTheProgram) {
+// Start-up goes on with the two fixed lines; only a Yes to the update question stops it.
+TEST_F(TopicsTest, MalformedDocumentsGiveTheFixedLines) {
     const char* broken[] = {
         "TopixCount(1)",                       // no End
         "Unknown(1)End()",                     // key not in the table
@@ -110,12 +114,32 @@ TEST_F(TopicsTest, MalformedDocumentsStopTheProgram) {
         "<html><body>404</body></html>",       // an error page served with a length
         "TopixCount(@list)End()",              // references need a registry
     };
-    for (const char* doc : broken) EXPECT_FALSE(load(doc)) << doc;
+    for (const char* doc : broken) {
+        EXPECT_TRUE(load(doc)) << doc;
+        EXPECT_EQ(ticker.topicCount, 2) << doc;
+        EXPECT_EQ(line(0), kProductCopyright) << doc;
+        EXPECT_EQ(ticker.topicScrollEnd, ticker.items[0].width + 640) << doc;
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(urls.opened.empty());
 }
 
-TEST_F(TopicsTest, LinesSetBeforeAFailureStay) {
-    EXPECT_FALSE(load("TopixText(2,\"kept\")TopixCount("));
-    EXPECT_EQ(line(2), "kept");
+TEST_F(TopicsTest, LinesSetBeforeAFailureAreDropped) {
+    EXPECT_TRUE(load("TopixCount(3)TopixText(2,\"half\")TopixText(0,\"read\")TopixCount("));
+    EXPECT_EQ(ticker.topicCount, 2);
+    EXPECT_EQ(line(0), kProductCopyright);
+    EXPECT_NE(line(1).find(kMakerSite), std::string::npos);
+    EXPECT_EQ(line(2), "<null>");
+}
+
+TEST_F(TopicsTest, ErrorPagesAreNoDocument) {
+    // A valid document served with an error status is not taken either: the status decides.
+    for (int status : {404, 502, 503}) {
+        http.status = status;
+        EXPECT_TRUE(load("TopixCount(1)TopixText(0,\"not news\")End()")) << status;
+        EXPECT_EQ(ticker.topicCount, 2) << status;
+        EXPECT_EQ(line(0), kProductCopyright) << status;
+    }
 }
 
 TEST_F(TopicsTest, StatementsOutsideTheTableAreIgnored) {

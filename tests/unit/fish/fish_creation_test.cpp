@@ -185,7 +185,6 @@ TEST_F(Creation, AKindThatCannotSwimIsRefusedAndLeavesTheSlotFree) {
         {"three records", "FPS(30)MotionNum(3)Wait(500)End()"},
         {"Wait 0", "FPS(30)MotionNum(4)Wait(0)End()"},
         {"no Wait", "FPS(30)MotionNum(4)End()"},
-        {"a set the mesh lacks", "FPS(30)MotionNum(4)Wait(500)TrackRecord(2,1,0,10)End()"},
     };
     for (const BrokenKind& k : kinds) {
         write_kind(1, "kingyo", k.script, !k.script.empty());
@@ -195,9 +194,24 @@ TEST_F(Creation, AKindThatCannotSwimIsRefusedAndLeavesTheSlotFree) {
         expect_slot_free(0);
         EXPECT_EQ(meshes.count_calls(MeshCall::kLoad), 1) << k.what;
     }
-    // The last one is fine with a mesh that has two sets.
-    meshes.setsOnLoad = 2;
-    EXPECT_EQ(create_fish(world, 0, 0, 0, "a"), kOk);
+}
+
+TEST_F(Creation, AOneSetMeshSwimsWithItsSetWhateverTheRecordsName) {
+    write_kind(1, "kingyo",
+               "FPS(30)MotionNum(4)TrackRecord(0,1,6,36)TrackRecord(1,2,40,70)TrackRecord(2,3,75,95)"
+               "TrackRecord(3,0,100,130)Wait(500)End()");
+    meshes.setsOnLoad = 1;
+    ASSERT_EQ(create_fish(world, 0, 0, 0, "one"), kOk);
+    EXPECT_EQ(meshes.selected_set(*tank.fish[0].mesh), -1) << "with one set no motion is chosen";
+    EXPECT_DOUBLE_EQ(meshes.get_time(*tank.fish[0].mesh), 0.2) << "record 0's frames, read in set 0";
+
+    // With several sets a record naming a set past the end is still refused.
+    meshes.setsOnLoad = 3;
+    EXPECT_EQ(create_fish(world, 0, 0, 0, "three"), kFail);
+    expect_slot_free(1);
+    meshes.setsOnLoad = 4;
+    EXPECT_EQ(create_fish(world, 0, 0, 0, "four"), kOk);
+    EXPECT_EQ(meshes.selected_set(*tank.fish[1].mesh), 1);
 }
 
 TEST_F(Creation, AMeshThatDoesNotLoadLeavesTheSlotFree) {

@@ -151,11 +151,18 @@ TEST(MotionScript, UsableValues) {
     p.motionNum = 3;
     EXPECT_FALSE(motion_params_usable(p, 1));
     p = base();
-    p.trackRecords[3].animationSet = 1;  // the mesh has one set only
-    EXPECT_FALSE(motion_params_usable(p, 1));
-    EXPECT_TRUE(motion_params_usable(p, 2));
-    p.trackRecords[0].animationSet = -1;
+    // With one set (or none) the named set does not matter: the frames play in set 0.
+    p.trackRecords[1].animationSet = 1;
+    p.trackRecords[2].animationSet = 2;
+    p.trackRecords[3].animationSet = 3;
+    EXPECT_TRUE(motion_params_usable(p, 1));
+    EXPECT_TRUE(motion_params_usable(p, 0));
+    // With several sets a record must name one of them.
     EXPECT_FALSE(motion_params_usable(p, 2));
+    EXPECT_FALSE(motion_params_usable(p, 3));
+    EXPECT_TRUE(motion_params_usable(p, 4));
+    p.trackRecords[0].animationSet = -1;
+    EXPECT_FALSE(motion_params_usable(p, 4));
     p = base();
     p.trackRecords[4].animationSet = 99;  // past the four states: never played
     EXPECT_TRUE(motion_params_usable(p, 1));

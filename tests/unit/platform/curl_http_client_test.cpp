@@ -64,4 +64,24 @@ TEST(CurlHttpClient, NoServerGivesNull) {
     EXPECT_EQ(fetch_document(http, kMakerHost, nullptr, "topix.php", nullptr), nullptr);
 }
 
+TEST(CurlHttpClient, FillsTheStatus) {
+    test::LoopbackHttpServer server(test::LoopbackHttpServer::response("<html>busy</html>", 17, 503));
+    ProxyEnv env("http://127.0.0.1:" + std::to_string(server.port()));
+    CurlHttpClient http;
+    HttpRequest request;
+    request.host = kMakerHost;
+    request.path = "/topix.php";
+    request.maxBody = 100;
+    HttpResponse response;
+    ASSERT_EQ(http.get(request, &response), kOk);
+    EXPECT_EQ(response.status, 503);
+    EXPECT_TRUE(response.hasContentLength);
+    EXPECT_EQ(std::string(response.body.begin(), response.body.end()), "<html>busy</html>");
+    EXPECT_EQ(fetch_document(http, kMakerHost, nullptr, "topix.php", nullptr), nullptr);
+
+    // A reply without any status line is no response.
+    server.set_response("Content-Length: 5\r\n\r\nEnd()");
+    EXPECT_EQ(fetch_document(http, kMakerHost, nullptr, "topix.php", nullptr), nullptr);
+}
+
 }  // namespace brine

@@ -1,5 +1,5 @@
 // load_topics end to end: libcurl through the proxy variable to a real server on loopback, with
-// valid and broken documents, the version notice, a short body and a missing length.
+// valid and broken documents, error pages, the version notice, a short body and a missing length.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,9 +35,14 @@ protected:
     }
     ~TopicsOverHttp() override { ::unsetenv("http_proxy"); }
 
-    bool serve(const std::string& body, long long length) {
-        server.set_response(test::LoopbackHttpServer::response(body, length));
+    bool serve(const std::string& body, long long length, int status = 200) {
+        server.set_response(test::LoopbackHttpServer::response(body, length, status));
         return load_topics(http, {&boxes, &urls}, ticker, 640);
+    }
+    void expect_fixed_lines(const std::string& what) {
+        EXPECT_EQ(ticker.topicCount, 2) << what;
+        EXPECT_EQ(ticker.items[0].text, kProductCopyright) << what;
+        EXPECT_EQ(ticker.topicScrollEnd, ticker.items[0].width + 640) << what;
     }
     bool serve(const std::string& body) { return serve(body, static_cast<long long>(body.size())); }
 
@@ -71,18 +76,30 @@ TEST_F(TopicsOverHttp, PublishedVersions) {
     EXPECT_EQ(urls.opened, (std::vector<std::string>{kMakerSite}));
 }
 
-TEST_F(TopicsOverHttp, BrokenDocumentsAndErrorPagesStop) {
-    EXPECT_FALSE(serve("TopixCount(1)\r\n"));
-    server.set_response(test::LoopbackHttpServer::response("<html>gone</html>", 17, 404));
-    EXPECT_FALSE(load_topics(http, {&boxes, &urls}, ticker, 640));
+TEST_F(TopicsOverHttp, ErrorPagesAndBrokenDocumentsGiveTheFixedLines) {
+    // What a proxy, a busy server or a captive portal answers: pages with a Content-Length.
+    const std::string page = "<html><body><h1>Bad Gateway</h1>TopixCount(1)End()</body></html>";
+    for (int status : {404, 502, 503}) {
+        ASSERT_TRUE(serve(page, static_cast<long long>(page.size()), status)) << status;
+        expect_fixed_lines(std::to_string(status));
+    }
+    const std::string portal = "<!DOCTYPE html><html><head><title>Sign in</title></head><body>"
+                               "<form action=\"/login\"><input name=\"user\"></form></body></html>";
+    ASSERT_TRUE(serve(portal));
+    expect_fixed_lines("a portal's login page served as 200");
+    ASSERT_TRUE(serve("TopixCount(1)\r\nTopixText(0,\"cut\")\r\n"));
+    expect_fixed_lines("a document without End()");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(server.requests().size(), 5u);
 }
 
 TEST_F(TopicsOverHttp, ShortBodyIsZeroFilledToItsLength) {
     // The announced length is longer than the body: the zeros after "End()" are never read.
     EXPECT_TRUE(serve("TopixCount(1)TopixText(0,\"x\")End()", 200));
     EXPECT_EQ(ticker.topicCount, 1);
-    // Cut before End(): the document does not parse.
-    EXPECT_FALSE(serve("TopixCount(1)TopixTe", 200));
+    // Cut before End(): the document does not parse, the fixed lines show.
+    EXPECT_TRUE(serve("TopixCount(1)TopixTe", 200));
+    expect_fixed_lines("cut before End()");
 }
 
 TEST_F(TopicsOverHttp, NoLengthOrNoServerGivesTheFixedLines) {

@@ -100,15 +100,15 @@ TEST(SceneObject, WorldIsScaledPitchedTurnedRolledThenPlaced) {
 
 class RecordingMeshes : public MeshHooks {
 public:
-    void reset_mesh_time(MeshResource&) override {}
-    void advance_mesh(MeshResource& mesh, float seconds, const Matrix& world) override {
+    void reset_mesh_time(ResourceNode&) override {}
+    void advance_mesh(ResourceNode& mesh, float seconds, const Matrix& world) override {
         advanced = &mesh;
         elapsed = seconds;
         parent = world;
     }
-    void set_mesh_overrides(MeshResource&, bool, bool) override {}
-    HResult draw_mesh(GraphicsDevice&, MeshResource&) override { return kOk; }
-    MeshResource* advanced = nullptr;
+    void set_mesh_overrides(ResourceNode&, bool, bool) override {}
+    HResult draw_mesh(GraphicsDevice&, ResourceNode&) override { return kOk; }
+    ResourceNode* advanced = nullptr;
     float elapsed = 0;
     Matrix parent{};
 };

@@ -1,5 +1,6 @@
 // The add dialog over a small catalog and a fake tank: the kind list and default names, the three
-// name rules in order with their byte counting, creation and its failure, and an empty catalog.
+// name rules in order with their byte counting, names Shift-JIS cannot write, creation and its
+// failure, and an empty catalog.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,6 +111,32 @@ TEST_F(AddFishDialogTest, RulesAreTestedEmptyThenLongThenDuplicate) {
     });
     EXPECT_EQ(shown().result, kIdOk);
     EXPECT_EQ(aquarium.find_fish_by_name("other"), 0);
+}
+
+TEST_F(AddFishDialogTest, ANameShiftJisCannotWriteIsRefusedAndTheDialogStaysOpen) {
+    run([](test::ScriptedDialog& d) {
+        d.type_not_shift_jis(kIdNameEdit, "kin?");  // stands for "kin" and a fish emoji
+        d.press_ok();
+    });
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgNameNotShiftJis);
+    EXPECT_EQ(ui.messages[0].caption, kCaptionWarning);
+    EXPECT_EQ(ui.messages[0].style, static_cast<std::uint32_t>(kMbIconWarning));
+    EXPECT_TRUE(shown().leftOpen);
+    EXPECT_EQ(aquarium.count_fish(), 0);
+    EXPECT_EQ(aquarium.rosterSaves, 0);
+    // Corrected in the same dialog, the name goes in as typed.
+    ui.messages.clear();
+    run([](test::ScriptedDialog& d) {
+        d.type_not_shift_jis(kIdNameEdit, "kin?");
+        d.press_ok();
+        d.type(kIdNameEdit, "kin");
+        d.press_ok();
+    });
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(shown().result, kIdOk);
+    EXPECT_EQ(aquarium.find_fish_by_name("kin"), 0);
+    EXPECT_EQ(aquarium.find_fish_by_name("kin?"), -1);
 }
 
 TEST_F(AddFishDialogTest, FailedCreationIsReportedAndStillSavesAndCloses) {

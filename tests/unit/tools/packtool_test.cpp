@@ -5,7 +5,10 @@
 #include <string>
 
 #include "data/pack_file.h"
+#include "data/pack_writer.h"
+#include "fish/xfile_reader.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/xfile_writer.h"
 
 // packtool is a tool of the Linux build (it runs through the POSIX shell here).
 #ifdef BRINE_PACKTOOL
@@ -120,6 +123,92 @@ TEST_F(PacktoolTest, ReportsMembersCutShortByTheFileEnd) {
     EXPECT_EQ(x.status, 1);
     EXPECT_EQ(x.out.size(), 2000u);
     EXPECT_NE(x.err.find("2000 of 3000"), std::string::npos) << x.err;
+}
+
+// "packtool check" on kinds made from the shipped wakin (one animation set, "swim") and ryukin
+// (four sets): the members of the sound pack, with the mesh or the motion script changed.
+class PacktoolCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sound = (fs::path(BRINE_PROGRAM_DIR) / "object" / "fish1.pak").string();
+        if (!fs::exists(sound)) GTEST_SKIP() << "the goldfish content has not been built yet";
+    }
+    std::string member(const std::string& name) const {
+        MemoryBlock block;
+        EXPECT_EQ(load_into_memory(sound.c_str(), name.c_str(), &block), kOk) << name;
+        return std::string(reinterpret_cast<const char*>(block.data()), block.size());
+    }
+    // The kind `model` of the sound pack alone in a pack, with its mesh and script as given.
+    ToolRun check(const std::string& model, const std::string& mesh, const std::string& script) {
+        std::vector<PackMember> members;
+        auto add = [&](const std::string& name, const std::string& bytes) {
+            members.push_back({name, std::vector<unsigned char>(bytes.begin(), bytes.end())});
+        };
+        add("header.bin", "1\r\n" + model + ",Kind,Name,0\r\n");
+        add(model + ".x", mesh);
+        add(model + ".mrc", script);
+        for (const char* part : {"_body.dds", "_fin.dds", "_eye.dds", "_mouth.dds"}) add(model + part, member(model + part));
+        std::string reason;
+        EXPECT_EQ(write_pack_file(pack, members, &reason), kOk) << reason;
+        return packtool(dir, "check " + q(pack));
+    }
+    // The script with record `state`'s line replaced.
+    std::string with_record(const std::string& model, int state, const std::string& record) {
+        std::string script = member(model + ".mrc");
+        const std::size_t at = script.find("TrackRecord(" + std::to_string(state) + ",");
+        EXPECT_NE(at, std::string::npos);
+        return script.replace(at, script.find(')', at) + 1 - at, record);
+    }
+
+    test::ScratchDir dir;
+    std::string sound, pack = dir.file("kind.pak");
+};
+
+TEST_F(PacktoolCheck, AOneSetMeshPlaysEveryRecordInItsSet) {
+    std::string script = with_record("wakin", 1, "TrackRecord(1, 1, 67, 127)");
+    const std::string mesh = member("wakin.x");
+    script = script.replace(script.find("TrackRecord(2, 0"), 16, "TrackRecord(2, 2");
+    script = script.replace(script.find("TrackRecord(3, 0"), 16, "TrackRecord(3, 3");
+    ToolRun r = check("wakin", mesh, script);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("PROBLEM"), std::string::npos) << r.out;
+
+    // The frames are read in set 0 (7.7 s): past its end is still a fault, whatever set is named.
+    r = check("wakin", mesh, with_record("wakin", 2, "TrackRecord(2, 2, 134, 400)"));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("past the end of animation set 0"), std::string::npos) << r.out;
+
+    // With several sets a set past the end stays a fault.
+    r = check("ryukin", member("ryukin.x"), with_record("ryukin", 3, "TrackRecord(3, 4, 0, 60)"));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("TrackRecord(3) Eating: animation set 4 does not exist (the mesh has 4)"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(PacktoolCheck, AZeroLengthSetIsAFaultOnlyWhenARecordPlaysIt) {
+    // An exporter's one-key bind pose as a second set of wakin.
+    const std::string original = member("wakin.x");
+    XFileScene scene;
+    ASSERT_EQ(read_xfile(original.data(), original.size(), &scene), kOk);
+    ASSERT_EQ(scene.animationSets.size(), 1u);
+    XAnimationSet bind;
+    bind.name = "bind";
+    XAnimation pose;
+    pose.frameName = scene.frames[0].name;
+    pose.matrixKeys.push_back({0, scene.frames[0].transform});
+    bind.animations.push_back(pose);
+    scene.animationSets.push_back(bind);
+    const std::string mesh = test::write_xfile(scene);
+
+    ToolRun r = check("wakin", mesh, member("wakin.mrc"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("wakin.x: animation set 1 has no length (no keys); no motion record plays it"),
+              std::string::npos) << r.out;
+
+    r = check("wakin", mesh, with_record("wakin", 0, "TrackRecord(0, 1, 0, 0)"));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("PROBLEM wakin.x: animation set 1 has no length (no keys) but TrackRecord(0) Idle plays it"),
+              std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 #include "tests/unit/platform/gl/gl_test_support.h"
 
 namespace brine::test {

@@ -1,9 +1,9 @@
 // The device that draws nothing and counts what it makes. Must not depend on any platform header.
-#include "render/counting_device.h"
+#include "device/counting_device.h"
 
 #include <new>
 
-#include "data/image.h"
+#include "device/decoded_image.h"
 
 namespace brine {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace brine {
 

@@ -1,11 +1,11 @@
 // A decoded image as the device's texture and surface creation takes it, with the image
 // information D3DX reported for the file. Decoders live in data/image_decode.h.
-// Must not depend on anything but the standard library and render/d3d_types.h.
+// Must not depend on anything but the standard library and device/d3d_types.h.
 #pragma once
 #include <cstdint>
 #include <vector>
 
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 

@@ -9,11 +9,11 @@
 #include <cstdint>
 
 #include "base/result.h"
-#include "render/d3d_types.h"
+#include "device/d3d_types.h"
 
 namespace brine {
 
-struct DecodedImage;  // data/image.h
+struct DecodedImage;  // device/decoded_image.h
 
 using WindowHandle = void*;  // the platform's window (HWND on Windows, an X11 window id on Linux)
 

@@ -1,0 +1,85 @@
+// The program's Aquarium on the recording platform with the real goldfish packs: a display
+// rebuild (a new quality from the settings dialog, or the rebuild after a failed frame) keeps
+// what the fish ate since the last save, and a failed rebuild never writes the roster.
+#include <gtest/gtest.h>
+
+#include "fish/roster_file.h"
+#include "resources/dialogs.h"
+#include "resources/resource_ids.h"
+#include "tests/support/program_aquarium.h"
+#include "tests/support/scripted_ui.h"
+
+namespace brine {
+namespace {
+
+class AquariumRebuild : public ::testing::Test {
+protected:
+    AquariumRebuild() : rig(ui) {}
+    void SetUp() override {
+        if (!rig.copy_program_files()) GTEST_SKIP() << "the goldfish content has not been built yet";
+        rig.write_roster({{0, 0, "kin"}, {0, 9, "full"}});
+        ASSERT_TRUE(rig.start());
+        ASSERT_EQ(rig.aquarium->count_fish(), 2);
+    }
+    FishRecord& fish(const char* name) { return rig.aquarium->tank.fish[rig.slot_of(name)]; }
+
+    // Feeds, then runs fixed steps until both fish have eaten: "kin" a pellet, "full" one too
+    // many (its overfed count rises).
+    void feed_until_both_ate() {
+        Aquarium& a = *rig.aquarium;
+        a.feed_fish();
+        for (int step = 0; step < 3 * 60 * 30 && !(fish("kin").satiety > 0 && fish("full").overfedCount > 0); ++step) {
+            rig.clock.advance_ms(33);
+            a.tank_step();
+            a.tank_animate(1.0f / 30.0f);
+        }
+        ASSERT_GT(fish("kin").satiety, 0) << "no pellet eaten in three minutes";
+        ASSERT_GT(fish("full").overfedCount, 0) << "no pellet eaten in three minutes";
+    }
+
+    test::ScriptedUi ui;
+    test::ProgramAquarium rig;
+};
+
+TEST_F(AquariumRebuild, AQualityChangeKeepsWhatTheFishAte) {
+    ASSERT_NO_FATAL_FAILURE(feed_until_both_ate());
+    const int eaten = fish("kin").satiety;
+    const int overfed = fish("full").overfedCount;
+
+    const int quality = rig.aquarium->settings.qualityIndex == 4 ? 0 : 4;
+    ui.dialogScripts.push_back([&](test::ScriptedDialog& d) {
+        d.pick(kIdQualityCombo, quality);
+        d.press_ok();
+    });
+    ASSERT_TRUE(rig.aquarium->main_window().command(kCmdSettings));
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(rig.aquarium->settings.qualityIndex, quality);
+    EXPECT_EQ(rig.graphics.systems.size(), 2u) << "the display was rebuilt";
+    ASSERT_EQ(rig.aquarium->count_fish(), 2);
+    EXPECT_EQ(fish("kin").satiety, eaten);
+    EXPECT_EQ(fish("full").overfedCount, overfed);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(AquariumRebuild, TheRebuildAfterAFailedFrameKeepsItToo) {
+    ASSERT_NO_FATAL_FAILURE(feed_until_both_ate());
+    const int eaten = fish("kin").satiety;
+    ASSERT_EQ(rig.aquarium->recreate_display(), kOk);
+    EXPECT_EQ(fish("kin").satiety, eaten);
+
+    // A rebuild that fails keeps the fish it could not bring back in the save file, and the
+    // emptied tank is never written over them.
+    rig.graphics.available = false;
+    EXPECT_NE(rig.aquarium->recreate_display(), kOk);
+    EXPECT_EQ(rig.aquarium->count_fish(), 0);
+    const auto saved = test::read_bytes(kRosterFileName);
+    ASSERT_EQ(saved.size(), kSaveFileSize);
+    EXPECT_EQ(decode_save_record(&saved[0]).occupied + decode_save_record(&saved[kSaveRecordSize]).occupied, 2);
+    EXPECT_EQ(decode_save_record(&saved[0]).satiety, eaten);
+    EXPECT_NE(rig.aquarium->recreate_display(), kOk);
+    rig.aquarium->save_roster();
+    EXPECT_EQ(test::read_bytes(kRosterFileName), saved);
+}
+
+}  // namespace
+}  // namespace brine
