@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; skips what is there.
+# "deps.sh windows": those of the Windows cross build and its tests under wine instead.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm
@@ -12,6 +13,12 @@ packages=(
   python3
   dpkg-dev lintian desktop-file-utils appstream
 )
+if [ "${1:-}" = windows ]; then
+  packages=(
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest libstb-dev cmake ninja-build
+    wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
+  )
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

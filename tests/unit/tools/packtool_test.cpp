@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,7 +11,9 @@
 #include "tests/support/scratch_dir.h"
 #include "tests/support/xfile_writer.h"
 
+// packtool is a tool of the Linux build (it runs through the POSIX shell here).
 #ifdef BRINE_PACKTOOL
+#include <sys/wait.h>
 
 namespace brine {
 namespace {
