@@ -142,6 +142,7 @@ bool Aquarium::build_catalog() {
 }
 
 bool Aquarium::create_main_window() {
+    if (!p_.ui->create_main_window()) return false;
     window_->create();
     return true;
 }

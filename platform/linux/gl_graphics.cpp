@@ -1150,10 +1150,11 @@ HResult GlGraphicsDevice::load_surface(Surface* dest, const DecodedImage& image,
     return kOk;
 }
 
-HResult GlGraphicsDevice::create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount,
-                                               VertexShader** out) {
+HResult GlGraphicsDevice::create_vertex_shader(const VertexShaderSource& source, VertexShader** out) {
     if (!out) return kD3dErrInvalidCall;
     *out = nullptr;
+    const std::uint32_t* tokens = source.tokens;
+    const std::uint32_t tokenCount = source.tokenCount;
     // A vertex-shader token stream opens with its version (vs_1_1 to vs_3_0) and closes with END.
     if (!tokens || tokenCount < 2 || (tokens[0] & 0xFFFF0000u) != 0xFFFE0000u || (tokens[0] & 0xFFFFu) < 0x0101 ||
         (tokens[0] & 0xFFFFu) > 0x0300 || tokens[tokenCount - 1] != kVertexShaderEnd)

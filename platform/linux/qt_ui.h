@@ -24,6 +24,8 @@ public:
     QtUi();
     ~QtUi() override;
 
+    // Qt needs no window for the tray icon and the commands: nothing to make.
+    bool create_main_window() override { return true; }
     int message_box(const char* text, const char* caption, std::uint32_t style, bool ownedByMainWindow) override;
     bool open_url(const char* url) override;
     bool add_tray_icon(const char* tip) override;

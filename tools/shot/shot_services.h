@@ -35,6 +35,7 @@ private:
 
 class HeadlessUi final : public Ui {
 public:
+    bool create_main_window() override { return true; }
     int message_box(const char* text, const char* caption, std::uint32_t style, bool ownedByMainWindow) override;
     bool open_url(const char*) override { return false; }
     bool add_tray_icon(const char*) override { return false; }

@@ -1,11 +1,13 @@
 // The program's Aquarium on the recording platform with the real goldfish packs: a display
 // rebuild (a new quality from the settings dialog, or the rebuild after a failed frame) keeps
-// what the fish ate since the last save, and a failed rebuild never writes the roster.
+// what the fish ate since the last save, and a failed rebuild never writes the roster; a main
+// window that cannot be made ends start-up.
 #include <gtest/gtest.h>
 
 #include "fish/roster_file.h"
 #include "resources/dialogs.h"
 #include "resources/resource_ids.h"
+#include "shell/shell_texts.h"
 #include "tests/support/program_aquarium.h"
 #include "tests/support/scripted_ui.h"
 
@@ -79,6 +81,20 @@ TEST_F(AquariumRebuild, TheRebuildAfterAFailedFrameKeepsItToo) {
     EXPECT_NE(rig.aquarium->recreate_display(), kOk);
     rig.aquarium->save_roster();
     EXPECT_EQ(test::read_bytes(kRosterFileName), saved);
+}
+
+// A main window the platform cannot make ends start-up with its own message, before the tray icon
+// and the display, and leaves no settings behind.
+TEST(AquariumStartup, AMainWindowThatCannotBeMadeEndsItWithItsMessage) {
+    test::ScriptedUi ui;
+    ui.mainWindowAvailable = false;
+    test::ProgramAquarium rig(ui);
+    if (!rig.copy_program_files()) GTEST_SKIP() << "the goldfish content has not been built yet";
+    EXPECT_FALSE(rig.start());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgMainWindowFailed);
+    EXPECT_EQ(ui.trayAdds, 0);
+    EXPECT_TRUE(rig.graphics.systems.empty()) << "no display was brought up";
 }
 
 }  // namespace
