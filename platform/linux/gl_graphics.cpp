@@ -16,7 +16,7 @@
 #include "platform/linux/gl_device_core.h"
 #include "platform/linux/gl_fixed_function.h"
 #include "platform/linux/gl_font.h"
-#include "platform/linux/texture_levels.h"
+#include "device/texture_levels.h"
 
 namespace brine {
 
