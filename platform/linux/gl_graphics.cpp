@@ -1096,6 +1096,21 @@ HResult GlGraphicsDevice::create_offscreen_plain_surface(std::uint32_t width, st
     return kOk;
 }
 
+HResult GlGraphicsDevice::read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) {
+    if (!pixels || width != core_->backBufferWidth || height != core_->backBufferHeight) return kD3dErrInvalidCall;
+    if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    core_->state.bind_read_framebuffer(core_->backBufferFbo);
+    core_->gl->glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    const std::size_t w = width;
+    for (std::size_t y = 0; y < height / 2; ++y)  // GL reads bottom row first
+        std::swap_ranges(pixels + y * w, pixels + (y + 1) * w, pixels + (height - 1 - y) * w);
+    // The colour buffer always stores alpha; a back buffer without it reads as opaque.
+    if (params_.backBufferFormat != kFmtA8R8G8B8)
+        for (std::size_t i = 0; i < w * height; ++i) pixels[i] |= 0xFF000000u;
+    return kOk;
+}
+
 // --- device: D3DX creation ---
 
 HResult GlGraphicsDevice::create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
@@ -1181,22 +1196,6 @@ HResult GlGraphicsDevice::create_font(const LogFont& description, Font** out) {
 }
 
 // --- Linux additions ---
-
-bool GlGraphicsDevice::read_back_buffer(std::vector<std::uint32_t>* pixels, std::uint32_t* width,
-                                        std::uint32_t* height) {
-    if (!core_->ensure_current()) return false;
-    const std::uint32_t w = core_->backBufferWidth, h = core_->backBufferHeight;
-    pixels->resize(static_cast<std::size_t>(w) * h);
-    core_->state.bind_read_framebuffer(core_->backBufferFbo);
-    core_->gl->glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
-                            GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
-    for (std::uint32_t y = 0; y < h / 2; ++y)  // GL reads bottom row first
-        std::swap_ranges(pixels->begin() + std::ptrdiff_t(y) * w, pixels->begin() + std::ptrdiff_t(y + 1) * w,
-                         pixels->begin() + std::ptrdiff_t(h - 1 - y) * w);
-    *width = w;
-    *height = h;
-    return true;
-}
 
 QOpenGLContext* GlGraphicsDevice::gl_context() const { return core_->context(); }
 
