@@ -1,33 +1,64 @@
-// The desktop the aquarium draws on, on X11: the program's own full-screen window of type
-// _NET_WM_WINDOW_TYPE_DESKTOP, kept below every other window, on all workspaces, out of the
-// taskbar and pager, sized to the primary screen. The graphics device draws into it. Uses Xlib on
-// a connection of its own (the window lives as long as this object); Qt only for the screen size.
+// The desktop the aquarium draws on, on X11, in one of two ways. With no other client showing a
+// desktop window, the program's own full-screen window of type _NET_WM_WINDOW_TYPE_DESKTOP, kept
+// below every other window, on all workspaces, out of the taskbar and pager. Over another
+// client's desktop window (a file manager's icons), an unmanaged full-screen window kept directly
+// above that one and below every other, taking no input, see-through by a 32-bit visual when a
+// compositing manager runs, else cut to each frame by a bounding shape. The graphics device draws
+// into it. Uses Xlib on a connection of its own (the windows live as long as this object); Qt
+// only for the screen size.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "device/graphics_device.h"
+#include "platform/linux/desktop_surface.h"
 
 typedef struct _XDisplay Display;
 
 namespace brine {
 
+class X11DesktopWatch;
+
 class X11Desktop {
 public:
-    X11Desktop() = default;
-    ~X11Desktop();  // destroys the window: release the device drawing into it first
+    X11Desktop();
+    ~X11Desktop();  // destroys the windows: release the device drawing into them first
     X11Desktop(const X11Desktop&) = delete;
     X11Desktop& operator=(const X11Desktop&) = delete;
 
     // Whether a desktop can be hosted: an X display is reachable ($DISPLAY).
     bool check_active_desktop();
-    // The desktop window, created and shown on the first call and the same afterwards; null when
-    // no display is reachable.
+    // The desktop window for the way of attaching that holds now, created and shown on the first
+    // call and the same afterwards until the way changes; null when no display is reachable.
     WindowHandle find_web_view_window();
+    // The way of the window last given out.
+    SurfaceWay way() const { return way_; }
+    // True once the way of attaching changed since the window was given out: that window is then
+    // retired (the device drawing into it reports a loss) and the next find makes the new one.
+    // Reads the connection's queued events first.
+    bool attachment_changed();
+    // Hands every queued event of the connection to the watchers and follows what changed.
+    void read_events();
     void release();
 
 private:
+    struct OwnWindow {
+        unsigned long id = 0;
+        unsigned long colormap = 0;
+    };
+    SurfaceWay way_now() const;
+    OwnWindow create_window(SurfaceWay way);
+    void destroy_window(const OwnWindow& window);
+    void follow_the_desktop();
+
     Display* display_ = nullptr;
-    unsigned long window_ = 0;
+    OwnWindow window_;
+    SurfaceWay way_ = SurfaceWay::kOwnDesktop;
+    bool changed_ = false;
+    bool haveArgbVisual_ = false;
+    std::vector<OwnWindow> retired_;  // until the device drawing into them lets go
+    std::unique_ptr<X11DesktopWatch> watch_;
 };
 
 }  // namespace brine
