@@ -97,7 +97,8 @@ void X11DesktopWatch::handle_event(const XEvent& event) {
     }
     switch (event.type) {
         case ConfigureNotify:
-            if (event.xconfigure.event == root_ && !ours(event.xconfigure.window)) restackWanted_ = true;
+            // Ours too: someone else may have moved it. Our own restack costs one look more.
+            if (event.xconfigure.event == root_) restackWanted_ = true;
             break;
         case CirculateNotify:
             if (event.xcirculate.event == root_) restackWanted_ = true;
