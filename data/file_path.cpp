@@ -2,18 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+
+#include "data/file_system.h"
 
 namespace brine {
-
-namespace fs = std::filesystem;
-
-std::string native_path(const char* path) {
-    std::string out = path ? path : "";
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
 
 namespace {
 
@@ -43,25 +35,26 @@ bool wildcard_match(const char* pattern, const char* name) {
 
 std::vector<std::string> list_files(const char* pattern) {
     std::vector<std::string> names;
-    std::string native = native_path(pattern);
-    std::string dir = ".";
-    std::string namePattern = native;
-    std::size_t slash = native.rfind('/');
-    if (slash != std::string::npos) {
-        dir = slash == 0 ? "/" : native.substr(0, slash);
-        namePattern = native.substr(slash + 1);
-    }
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    if (ec) return names;
-    for (const fs::directory_entry& entry : it) {
-        std::error_code typeEc;
-        if (!entry.is_regular_file(typeEc)) continue;
-        std::string name = entry.path().filename().string();
-        if (wildcard_match(namePattern.c_str(), name.c_str())) names.push_back(std::move(name));
-    }
+    const std::string text = pattern ? pattern : "";
+    const std::size_t cut = text.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? "." : cut == 0 ? text.substr(0, 1) : text.substr(0, cut);
+    const std::string namePattern = cut == std::string::npos ? text : text.substr(cut + 1);
+    std::vector<FolderEntry> entries;
+    file_system().list_folder(folder.c_str(), &entries);  // what could be read, even after a refusal
+    for (FolderEntry& entry : entries)
+        if (entry.regularFile && wildcard_match(namePattern.c_str(), entry.name.c_str()))
+            names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool list_names(const char* folder, std::vector<std::string>* names) {
+    names->clear();
+    std::vector<FolderEntry> entries;
+    if (file_system().list_folder(folder, &entries) == FileError::kRefused) return false;
+    for (FolderEntry& entry : entries) names->push_back(std::move(entry.name));
+    std::sort(names->begin(), names->end());
+    return true;
 }
 
 int fish_pack_number(const char* fileName) {

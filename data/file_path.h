@@ -1,24 +1,20 @@
-// Paths as the program spells them ("object\fish1.pak", relative to the program's directory) and
-// the directory listings the catalog and the extension install need. The only place where the
-// program's spelling meets the host file system's.
-// Must not depend on anything but the standard library.
+// The folder listings the catalog and the extension install need, in the program's spelling
+// ("object\fish*.pak"), through the file seam.
+// Must not depend on anything but the standard library and data/.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace brine {
 
-// The host's spelling of a program path: every backslash becomes '/'. On POSIX hosts the path
-// bytes go to the file system unchanged otherwise; the program's own paths are ASCII, and host
-// names are UTF-8, where a 0x5C byte is always a real backslash (a Shift-JIS-aware scan would
-// misread UTF-8 bytes as lead bytes and leave separators unmapped).
-std::string native_path(const char* path);
-
 // Names (no directory) of the regular files matching a FindFirstFile-style pattern such as
 // "object\fish*.pak": '*' matches any run of bytes, '?' one byte, compared exactly (case
 // matters). Sorted by byte order, so the listing does not depend on the file system's order.
 // Empty when the directory is missing.
 std::vector<std::string> list_files(const char* pattern);
+// Every name in a folder, files or not, sorted: the names that are taken. A missing folder takes
+// none; false when the folder cannot be read, so nothing can be known to be free.
+bool list_names(const char* folder, std::vector<std::string>* names);
 
 struct FishPackName {
     int number;            // N of "fish<N>.pak"

@@ -1,5 +1,9 @@
 #include "data/fish_catalog.h"
 
+#include <utility>
+#include <vector>
+
+#include "data/file_commit.h"
 #include "data/file_path.h"
 #include "data/pack_file.h"
 #include "data/script_text.h"
@@ -21,11 +25,44 @@ std::int32_t hours_from_field(const std::string& text) {
     return atol_value(text.c_str());
 }
 
-void write_hours(PackFile& ledger, std::int32_t hours) {
-    unsigned char raw[4];
-    write_le32(raw, static_cast<std::uint32_t>(hours));
-    ledger.write(raw, 4);
-}
+// A pack's unlock ledger, held in memory for one build and written back whole, and only when a
+// value changed: in place it could be left half written, and in a shared installation the old one
+// may be readable while its folder is not writable.
+class Ledger {
+public:
+    explicit Ledger(std::string path) : path_(std::move(path)) {
+        MemoryBlock old;
+        existed_ = succeeded(load_into_memory(path_.c_str(), nullptr, &old));
+        if (existed_) bytes_.assign(old.data(), old.data() + old.size());
+    }
+    bool is_new() const { return !existed_; }
+    // The value of kind k, when the ledger holds all four of its bytes.
+    bool value(std::int32_t k, std::int32_t* hours) const {
+        const std::size_t at = static_cast<std::size_t>(k) * 4;
+        if (bytes_.size() < at + 4) return false;
+        *hours = static_cast<std::int32_t>(read_le32(bytes_.data() + at));
+        return true;
+    }
+    // Sets kind k; a kind past the end is appended where its value belongs (a torn last value is
+    // overwritten), so no other kind's value moves.
+    void set(std::int32_t k, std::int32_t hours) {
+        const std::size_t at = static_cast<std::size_t>(k) * 4;
+        if (bytes_.size() < at + 4) bytes_.resize(at + 4, 0);
+        write_le32(bytes_.data() + at, static_cast<std::uint32_t>(hours));
+        changed_ = true;
+    }
+    // False when a changed ledger could not be written (the old one then stays as it was).
+    bool save() const {
+        if (!changed_) return true;
+        return succeeded(replace_file_contents(path_.c_str(), bytes_.data(), bytes_.size()));
+    }
+
+private:
+    std::string path_;
+    std::vector<unsigned char> bytes_;
+    bool existed_ = false;
+    bool changed_ = false;
+};
 
 }  // namespace
 
@@ -39,8 +76,10 @@ std::string ledger_path_for(const std::string& packPath) {
     return packPath.substr(0, packPath.size() - 3) + "dat";
 }
 
-bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock, MessageBoxes& boxes) {
+bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock, MessageBoxes& boxes,
+                   bool* ledgerWriteFailed) {
     catalog.clear();
+    if (ledgerWriteFailed) *ledgerWriteFailed = false;
     std::vector<FishPackName> packs = list_fish_packs();
     if (packs.empty()) return false;
 
@@ -52,15 +91,9 @@ bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& cloc
         std::int32_t kinds = 0;
         script.read_int(&kinds, '\r');
 
-        std::string ledgerPath = ledger_path_for(packPath);
-        PackFile ledger;
-        bool newLedger = false;
-        if (!ledger.open_existing(ledgerPath.c_str(), true)) {
-            ledger.create_new(ledgerPath.c_str());
-            newLedger = true;
-        }
-
-        for (std::int32_t k = 0; k < kinds; ++k) {
+        Ledger ledger(ledger_path_for(packPath));
+        bool full = false;
+        for (std::int32_t k = 0; k < kinds && !full; ++k) {
             // A count beyond the rows present must not grow the ledger or fill the table with
             // empty kinds: no text left, no further kind. (Every field skips blanks first anyway.)
             if (!script.skip_blanks() || script.at_end()) break;
@@ -74,20 +107,9 @@ bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& cloc
             std::int32_t hours = hours_from_field(hoursText);
 
             // A kind the ledger has no value for (a new ledger, or a pack that gained kinds) starts
-            // with the header's hours, appended, so no other kind's value moves.
-            bool newKind = newLedger;
-            if (!newLedger) {
-                unsigned char raw[4];
-                std::uint32_t got = 0;
-                ledger.read(raw, 4, &got);
-                if (got == 4) {
-                    hours = static_cast<std::int32_t>(read_le32(raw));
-                } else {
-                    if (got > 0) ledger.seek(-static_cast<std::int32_t>(got), SeekMethod::kCurrent);
-                    newKind = true;
-                }
-            }
-            if (newKind) write_hours(ledger, hours);
+            // with the header's hours.
+            const bool newKind = !ledger.value(k, &hours);
+            if (newKind) ledger.set(k, hours);
 
             if (hours == 0) {
                 ++catalog.count;
@@ -100,16 +122,17 @@ bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& cloc
                 if (elapsedHours < hours) {
                     row = CatalogEntry{};
                 } else {
-                    ledger.seek(-4, SeekMethod::kCurrent);
-                    write_hours(ledger, 0);
+                    ledger.set(k, 0);
                     unlockClock = clock.tick_count();
                     std::string text = row.kindName + kUnlockedSuffix;
                     boxes.message_box(text.c_str(), kInformationCaption, kMbOk | kMbIconInformation, false);
                     ++catalog.count;
                 }
             }
-            if (catalog.count >= kCatalogCapacity) return true;
+            full = catalog.count >= kCatalogCapacity;
         }
+        if (!ledger.save() && ledgerWriteFailed) *ledgerWriteFailed = true;
+        if (full) return true;
     }
     return true;
 }

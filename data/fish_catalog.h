@@ -32,8 +32,11 @@ struct FishCatalog {
 // Rebuilds the catalog from "object\fish*.pak" (relative to the current directory), in ascending
 // pack number. Kinds whose hold-back hours have run out since unlockClock are written back to
 // their ledger as available, announced with a message box, and reset unlockClock; so does a new
-// ledger. Stops at 256 rows. False when no fish pack is installed.
-bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock, MessageBoxes& boxes);
+// ledger. Stops at 256 rows. False when no fish pack is installed. A ledger is rewritten whole
+// (temporary, then replaced) only when a value changed; when that fails the old ledger stays,
+// the catalog is built all the same and *ledgerWriteFailed (when given) becomes true.
+bool build_catalog(FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock, MessageBoxes& boxes,
+                   bool* ledgerWriteFailed = nullptr);
 
 // The ledger beside a pack: the pack path with its last three characters replaced by "dat".
 std::string ledger_path_for(const std::string& packPath);

@@ -1,13 +1,8 @@
 #include "data/pack_file.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#include "data/file_path.h"
 
 namespace brine {
 
@@ -65,8 +60,6 @@ void MemoryBlock::reset() {
 
 namespace {
 
-enum Op { kNoOp = 0, kReadOp = 1, kWriteOp = 2 };
-
 // Reads the header and then one entry at a time, as the pack format is laid out; a directory
 // that claims more entries than the bytes hold ends at the last whole entry, so a forged count
 // costs at most one pass over the file. Source::read_exact gives true only for n whole bytes.
@@ -116,11 +109,27 @@ struct MemorySource {
     }
 };
 
+// Reads ahead in blocks of 64 directory entries: one host read per block, not per entry.
 struct FileSource {
     PackFile& file;
+    unsigned char buffer[64 * kPackEntrySize];
+    std::size_t begin = 0, end = 0;
     bool read_exact(void* out, std::size_t n) {
-        std::uint32_t got = 0;
-        return file.read(out, static_cast<std::uint32_t>(n), &got) && got == n;
+        unsigned char* dest = static_cast<unsigned char*>(out);
+        while (n > 0) {
+            if (begin == end) {
+                std::uint32_t got = 0;
+                if (!file.read(buffer, sizeof buffer, &got) || got == 0) return false;
+                begin = 0;
+                end = got;
+            }
+            const std::size_t take = std::min(n, end - begin);
+            std::memcpy(dest, buffer + begin, take);
+            begin += take;
+            dest += take;
+            n -= take;
+        }
+        return true;
     }
 };
 
@@ -128,21 +137,10 @@ struct FileSource {
 
 // ---- PackFile ----
 
-bool PackFile::open_native(const char* path, const char* mode) {
+bool PackFile::open_stream(const char* path, OpenMode mode) {
     close();
-    if (!path || *path == '\0') {
-        failed_ = true;
-        return false;
-    }
-    std::string native = native_path(path);
-    std::error_code ec;
-    // A directory opens under stdio but is no file to the program (CreateFileA refuses it too).
-    if (std::filesystem::is_directory(native, ec)) {
-        failed_ = true;
-        return false;
-    }
-    file_ = std::fopen(native.c_str(), mode);
-    if (!file_) {
+    if (path && *path) stream_ = file_system().open(path, mode, nullptr);
+    if (!stream_) {
         failed_ = true;
         return false;
     }
@@ -153,16 +151,16 @@ bool PackFile::open_native(const char* path, const char* mode) {
 
 bool PackFile::create_new(const char* path) {
     close();
-    if (path && *path) std::remove(native_path(path).c_str());
-    return open_native(path, "wbx");  // create-new: fails rather than reuse a file that survived
+    if (path && *path) file_system().remove(path);
+    return open_stream(path, OpenMode::kCreateNew);  // create-new: fails rather than reuse a file that survived
 }
 
 bool PackFile::open_existing(const char* path, bool writable) {
-    return open_native(path, writable ? "r+b" : "rb");
+    return open_stream(path, writable ? OpenMode::kReadWrite : OpenMode::kRead);
 }
 
 bool PackFile::open_member(const char* packPath, const char* member, PackEntry* entry) {
-    if (!open_native(packPath, "rb")) return false;
+    if (!open_stream(packPath, OpenMode::kRead)) return false;
     PackEntry found{};
     FileSource source{*this};
     if (!member || !locate_member(source, member, &found)) {
@@ -170,91 +168,75 @@ bool PackFile::open_member(const char* packPath, const char* member, PackEntry* 
         failed_ = true;
         return false;
     }
-    bool seekable = true;
-    if constexpr (sizeof(long) < 8) seekable = found.offset <= static_cast<std::uint32_t>(LONG_MAX);
-    if (seekable) {
-        std::fseek(file_, static_cast<long>(found.offset), SEEK_SET);
-    } else {
-        std::fseek(file_, 0, SEEK_END);  // beyond what a 32-bit long reaches: read as absent
-    }
-    lastOp_ = kNoOp;
+    stream_->seek(found.offset, SeekMethod::kBegin, nullptr);
     if (entry) *entry = found;
     member_ = member;
     hasMember_ = true;
     return true;
 }
 
+bool PackFile::finish() {
+    const bool ok = stream_ && stream_->finish();
+    close();
+    return ok;
+}
+
 void PackFile::close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    stream_.reset();
     failed_ = false;
-    lastOp_ = kNoOp;
     hasPath_ = hasMember_ = false;
     path_.clear();
     member_.clear();
 }
 
 PackFile::State PackFile::state() const {
-    if (file_) return State::kOpen;
+    if (stream_) return State::kOpen;
     return failed_ ? State::kFailed : State::kEmpty;
-}
-
-void PackFile::prepare(int op) {
-    if (lastOp_ != kNoOp && lastOp_ != op) std::fseek(file_, 0, SEEK_CUR);
-    lastOp_ = op;
 }
 
 bool PackFile::read(void* buffer, std::uint32_t count, std::uint32_t* transferred) {
     if (transferred) *transferred = 0;
-    if (!file_ || (!buffer && count > 0)) return false;
+    if (!stream_ || (!buffer && count > 0)) return false;
     if (count == 0) return true;
-    prepare(kReadOp);
-    std::clearerr(file_);
-    std::size_t got = std::fread(buffer, 1, count, file_);
+    std::size_t got = 0;
+    const bool ok = stream_->read(buffer, count, &got);
     if (transferred) *transferred = static_cast<std::uint32_t>(got);
-    return std::ferror(file_) == 0;
+    return ok;
 }
 
 bool PackFile::write(const void* buffer, std::uint32_t count, std::uint32_t* transferred) {
     if (transferred) *transferred = 0;
-    if (!file_ || (!buffer && count > 0)) return false;
+    if (!stream_ || (!buffer && count > 0)) return false;
     if (count == 0) return true;
-    prepare(kWriteOp);
-    std::size_t put = std::fwrite(buffer, 1, count, file_);
-    if (transferred) *transferred = static_cast<std::uint32_t>(put);
-    return put == count;
+    if (!stream_->write(buffer, count)) return false;
+    if (transferred) *transferred = count;
+    return true;
 }
 
 std::uint32_t PackFile::seek(std::int32_t distance, SeekMethod method) {
-    if (!file_) return kInvalidFilePosition;
-    int whence = method == SeekMethod::kBegin ? SEEK_SET : method == SeekMethod::kCurrent ? SEEK_CUR : SEEK_END;
-    if (std::fseek(file_, distance, whence) != 0) return kInvalidFilePosition;
-    lastOp_ = kNoOp;
-    return static_cast<std::uint32_t>(position64());
+    std::uint64_t at = 0;
+    if (!stream_ || !stream_->seek(distance, method, &at)) return kInvalidFilePosition;
+    return static_cast<std::uint32_t>(at);
 }
 
 std::uint64_t PackFile::position64() {
-    long pos = std::ftell(file_);
-    return pos < 0 ? 0 : static_cast<std::uint64_t>(pos);
+    std::uint64_t at = 0;
+    return stream_->seek(0, SeekMethod::kCurrent, &at) ? at : 0;
 }
 
 std::uint64_t PackFile::size64() {
-    long here = std::ftell(file_);
-    if (here < 0 || std::fseek(file_, 0, SEEK_END) != 0) return 0;
-    long end = std::ftell(file_);
-    std::fseek(file_, here, SEEK_SET);
-    lastOp_ = kNoOp;
-    return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+    std::uint64_t bytes = 0;
+    return stream_->size(&bytes) ? bytes : 0;
 }
 
 std::uint32_t PackFile::file_size() {
-    if (!file_) return 0;
+    if (!stream_) return 0;
     return static_cast<std::uint32_t>(size64());
 }
 
 MemoryBlock PackFile::read_block(std::uint32_t count) {
     std::uint32_t present = 0;
-    if (file_) {
+    if (stream_) {
         std::uint64_t pos = position64();
         present = bytes_present(pos, count, size64());
     }

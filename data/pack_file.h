@@ -1,15 +1,16 @@
 // PackFile: the one wrapper through which the program reads and writes files, loose or as named
 // members of "MRP" pack archives, plus load_into_memory, which reads a whole file or member into
-// a zero-terminated heap block. Host file access stays behind the C standard library's stdio.
-// Must not depend on anything but the standard library.
+// a zero-terminated heap block. The host's files are reached only through the file seam
+// (data/file_system.h). Must not depend on anything but the standard library, base/ and data/.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/result.h"
+#include "data/file_system.h"
 #include "data/pack_format.h"
 
 namespace brine {
@@ -48,8 +49,6 @@ private:
     std::uint32_t size_ = 0;
 };
 
-enum class SeekMethod { kBegin = 0, kCurrent = 1, kEnd = 2 };
-
 constexpr std::uint32_t kInvalidFilePosition = 0xFFFFFFFFu;  // INVALID_SET_FILE_POINTER
 
 // One open file. Not copyable; starts empty; a scope exit closes a file still open.
@@ -68,6 +67,9 @@ public:
     bool create_new(const char* path);
     // Opens an existing regular file, read-only or read-write.
     bool open_existing(const char* path, bool writable);
+    // Closes a file that was written: true only when every byte reached the disk and the close
+    // succeeded (close() drops that answer). A file that did not open answers false.
+    bool finish();
     // Opens a pack read-only and positions it at the first byte of the named member (exact,
     // case-sensitive; the first directory entry of that name wins). Fails, closed, when the file
     // is missing, shorter than its header, without the magic, or has no such member; a directory
@@ -90,19 +92,17 @@ public:
     MemoryBlock read_block(std::uint32_t count);
 
     State state() const;
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return stream_ != nullptr; }
     const char* path() const { return hasPath_ ? path_.c_str() : nullptr; }
     const char* member() const { return hasMember_ ? member_.c_str() : nullptr; }
 
 private:
-    bool open_native(const char* path, const char* mode);
-    void prepare(int op);
+    bool open_stream(const char* path, OpenMode mode);
     std::uint64_t size64();
     std::uint64_t position64();
 
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<FileStream> stream_;
     bool failed_ = false;
-    int lastOp_ = 0;  // stdio needs a seek between a read and a write on one stream
     bool hasPath_ = false, hasMember_ = false;
     std::string path_, member_;
 };

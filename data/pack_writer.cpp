@@ -1,9 +1,9 @@
 #include "data/pack_writer.h"
 
-#include <cstdio>
 #include <cstring>
 #include <set>
 
+#include "data/file_commit.h"
 #include "data/pack_format.h"
 
 namespace brine {
@@ -57,20 +57,9 @@ HResult write_pack_file(const std::string& path, const std::vector<PackMember>& 
     std::vector<unsigned char> bytes;
     HResult r = build_pack(members, &bytes, reason);
     if (failed(r)) return r;
-    std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        if (reason) *reason = "cannot create " + temp;
-        return kFail;
-    }
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        if (reason) *reason = "cannot write " + path;
-        return kFail;
-    }
-    return kOk;
+    if (succeeded(replace_file_contents(path.c_str(), bytes.data(), bytes.size()))) return kOk;
+    if (reason) *reason = "cannot write " + path;
+    return kFail;
 }
 
 }  // namespace brine

@@ -1,6 +1,6 @@
 // Writes "MRP" pack archives: header, directory in the given order, then the members' data
 // back to back (unaligned). Used by packtool and fishgen; the program itself never writes packs.
-// Must not depend on anything but the standard library.
+// Must not depend on anything but the standard library, base/ and data/.
 #pragma once
 #include <string>
 #include <vector>
@@ -22,7 +22,7 @@ bool validate_pack_members(const std::vector<PackMember>& members, std::string* 
 HResult build_pack(const std::vector<PackMember>& members, std::vector<unsigned char>* out,
                    std::string* reason);
 
-// build_pack, then written to a temporary file beside the target and renamed over it.
+// build_pack, then written to a temporary file beside the target that replaces it when whole.
 HResult write_pack_file(const std::string& path, const std::vector<PackMember>& members,
                         std::string* reason);
 

@@ -2,12 +2,10 @@
 #include "fish/roster_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "base/sjis.h"
-#include "data/file_path.h"
+#include "data/file_commit.h"
 #include "data/fish_catalog.h"
 #include "data/pack_file.h"
 #include "fish/fish_creation.h"
@@ -40,16 +38,6 @@ std::uint32_t read_up_to(PackFile& file, unsigned char* buffer, std::uint32_t ca
         total += got;
     }
     return total;
-}
-
-// The temporary is read back before it replaces anything: a full disk often shows only when
-// the file is closed, and a short file must never take the roster's place.
-bool written_whole(const std::string& tempPath, const unsigned char (&bytes)[kSaveFileSize]) {
-    PackFile check;
-    if (!check.open_existing(tempPath.c_str(), false)) return false;
-    unsigned char back[kSaveFileSize + 1];
-    std::uint32_t got = read_up_to(check, back, sizeof back);
-    return got == kSaveFileSize && std::memcmp(back, bytes, kSaveFileSize) == 0;
 }
 
 }  // namespace
@@ -107,25 +95,7 @@ HResult save_roster(const Tank& tank, const char* path) {
     if (tank.rosterSaveBlocked || !path || !*path) return kFail;
     unsigned char bytes[kSaveFileSize];
     encode_roster(tank, bytes);
-    const std::string tempPath = std::string(path) + ".tmp";
-    {
-        PackFile out;
-        if (!out.create_new(tempPath.c_str())) return kFail;
-        std::uint32_t put = 0;
-        bool ok = out.write(bytes, kSaveFileSize, &put) && put == kSaveFileSize;
-        out.close();
-        if (!ok || !written_whole(tempPath, bytes)) {
-            std::remove(native_path(tempPath.c_str()).c_str());
-            return kFail;
-        }
-    }
-    // rename replaces the target in one step on POSIX hosts; a Windows port needs
-    // MoveFileExA with MOVEFILE_REPLACE_EXISTING here.
-    if (std::rename(native_path(tempPath.c_str()).c_str(), native_path(path).c_str()) != 0) {
-        std::remove(native_path(tempPath.c_str()).c_str());
-        return kFail;
-    }
-    return kOk;
+    return replace_file_contents(path, bytes, kSaveFileSize);
 }
 
 int load_roster(FishWorld& world, const char* path) {

@@ -3,7 +3,7 @@
 // 32-byte zero-padded name). Saving replaces the file whole through a temporary beside it;
 // loading re-creates the saved fish through create_fish, charging them the hours since their
 // satiety last dropped.
-// Must not depend on anything but data/pack_file.h and fish/.
+// Must not depend on anything but base/, data/ and fish/.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +41,7 @@ std::int32_t restored_satiety(std::int32_t savedSatiety, std::uint32_t savedCloc
 void normalise_saved_name(const char* field, char (&out)[kFishNameMax + 1]);
 
 // Writes the roster to `path` (the program's "fishsave.bin" by default): the bytes go to
-// "<path>.tmp", are read back, and only then renamed over the old file, so a crash or a full disk
+// "<path>.tmp", reach the disk, and only then replace the old file, so a crash or a full disk
 // leaves the old roster whole. kFail, nothing replaced, when that fails or while
 // tank.rosterSaveBlocked is set.
 HResult save_roster(const Tank& tank, const char* path = kRosterFileName);

@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic
   assimp-testmodels libassimp-dev
   python3
+  dpkg-dev lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

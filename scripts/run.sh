@@ -8,7 +8,7 @@ bash scripts/deps.sh
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/gcc -j "$(nproc)"
 program=build/gcc/program
-[ -f "$program/fishsave.bin" ] || python3 scripts/starter_roster.py "$program/fishsave.bin"
+[ -f "$program/fishsave.bin" ] || cp build/gcc/shipped/fishsave.bin "$program/fishsave.bin"
 if [ -n "${DISPLAY:-}" ]; then
   exec "$program/brinelight"
 fi

@@ -29,7 +29,7 @@ HResult load_mesh_texture(GraphicsDevice& device, TextureResource& entry, const 
 
 }  // namespace
 
-Aquarium::Aquarium(const AquariumPlatform& platform) : p_(platform) {
+Aquarium::Aquarium(const AquariumPlatform& platform) : saveFailure(*platform.ui), p_(platform) {
     MeshLoadContext context;
     context.registry = &registry;
     context.loadTexture = load_mesh_texture;
@@ -60,6 +60,7 @@ Aquarium::Aquarium(const AquariumPlatform& platform) : p_(platform) {
     window.catalog = &catalog;
     window.clock = p_.clock;
     window.flags = &flags;
+    window.saveFailure = &saveFailure;
     window_ = std::make_unique<MainWindow>(window);
 
     MainLoopParts loop;
@@ -134,7 +135,12 @@ bool Aquarium::load_topics() {
     return ::brine::load_topics(*p_.http, host, ticker, settings.backBufferWidth);
 }
 
-bool Aquarium::build_catalog() { return ::brine::build_catalog(catalog, settings.unlockClock, *p_.clock, *p_.ui); }
+bool Aquarium::build_catalog() {
+    bool ledgerWriteFailed = false;
+    const bool found = ::brine::build_catalog(catalog, settings.unlockClock, *p_.clock, *p_.ui, &ledgerWriteFailed);
+    if (ledgerWriteFailed) saveFailure.report();
+    return found;
+}
 
 bool Aquarium::create_main_window() {
     window_->create();
@@ -177,7 +183,10 @@ HResult Aquarium::create_fish(int row, int satiety, int overfedCount, const char
 
 void Aquarium::clear_fish_slot(int slot) { ::brine::clear_fish_slot(tank, slot); }
 
-void Aquarium::save_roster() { ::brine::save_roster(tank); }
+void Aquarium::save_roster() {
+    // A blocked roster is one the failed rebuild emptied: not saving it is no loss.
+    if (!tank.rosterSaveBlocked && failed(::brine::save_roster(tank))) saveFailure.report();
+}
 
 void Aquarium::feed_fish() { ::brine::feed_fish(fish_world()); }
 

@@ -26,6 +26,7 @@
 #include "shell/main_loop.h"
 #include "shell/main_window.h"
 #include "shell/run_flags.h"
+#include "shell/save_failure_notice.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "shell/ui.h"
@@ -139,6 +140,7 @@ public:
     TopicTicker ticker;
     DisplayContext display;
     Tank tank;
+    SaveFailureNotice saveFailure;  // once per run, for the roster and the ledgers
 
     Scene& scene() { return *scene_; }
     FishWorld& fish_world();

@@ -1,17 +1,15 @@
 #include "shell/extension_install.h"
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <set>
 #include <string>
-#include <system_error>
+#include <vector>
 
+#include "data/file_commit.h"
 #include "data/file_path.h"
 #include "data/pack_file.h"
 #include "shell/shell_texts.h"
 #include "shell/shell_util.h"
-
-namespace fs = std::filesystem;
 
 namespace brine {
 
@@ -26,14 +24,6 @@ constexpr int kLastPackNumber = 999999999;  // the catalog reads at most nine di
 
 std::string pack_path(int number) { return "object\\fish" + std::to_string(number) + ".pak"; }
 
-enum class Presence { kFree, kTaken, kUnknown };
-Presence presence(const std::string& programPath) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(fs::path(native_path(programPath.c_str())), ec);
-    if (status.type() == fs::file_type::not_found) return Presence::kFree;
-    return ec ? Presence::kUnknown : Presence::kTaken;
-}
-
 // Only the first 16 bytes (the pack header) are looked at, and of them the magic.
 enum class Check { kUnreadable, kNotAPack, kPack };
 Check check_extension(const char* path) {
@@ -47,47 +37,23 @@ Check check_extension(const char* path) {
     return got >= 3 && std::memcmp(header, "MRP", 3) == 0 ? Check::kPack : Check::kNotAPack;
 }
 
-// Copies into a temporary name first and renames it into place, so a copy that fails half-way
-// (a full disk) leaves no damaged pack for the catalog to read.
-bool copy_into_place(const char* source, const std::string& targetProgramPath) {
-    const fs::path target(native_path(targetProgramPath.c_str()));
-    fs::path partial = target;
-    partial += ".part";
-    std::error_code ec;
-    fs::remove(partial, ec);
-    if (!fs::copy_file(fs::path(native_path(source)), partial, fs::copy_options::overwrite_existing, ec) || ec) {
-        fs::remove(partial, ec);
-        return false;
-    }
-    if (fs::exists(target, ec)) {  // taken meanwhile: never replace an installed pack
-        fs::remove(partial, ec);
-        return false;
-    }
-    fs::rename(partial, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int count_fish_packs() { return static_cast<int>(list_files("object\\fish*.pak").size()); }
 
 int next_free_pack_number() {
+    // Every name counts as taken, files or not, shipped or the user's own: the copy goes beside them.
+    std::vector<std::string> names;
+    if (!list_names("object", &names)) return -1;  // the folder cannot be looked into: no copy either
+    const std::set<std::string> taken(names.begin(), names.end());
     for (long long n = static_cast<long long>(count_fish_packs()) + 1; n <= kLastPackNumber; ++n) {
-        switch (presence(pack_path(static_cast<int>(n)))) {
-        case Presence::kFree: return static_cast<int>(n);
-        case Presence::kTaken: break;
-        case Presence::kUnknown: return -1;  // the directory cannot be looked into: no copy either
-        }
+        if (!taken.count("fish" + std::to_string(n) + ".pak")) return static_cast<int>(n);
     }
     return -1;
 }
 
-int ExtensionInstaller::install_extension(Ui& ui, FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock) {
+int ExtensionInstaller::install_extension(Ui& ui, FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock,
+                                          SaveFailureNotice& saveFailure) {
     CurrentDirectoryKeeper directory;  // the data files are opened relative to it
 
     OpenFileRequest request;
@@ -109,16 +75,20 @@ int ExtensionInstaller::install_extension(Ui& ui, FishCatalog& catalog, std::uin
     case Check::kPack: break;
     }
 
+    // Copied under a temporary name and renamed into place only when whole, never over a pack
+    // that appeared meanwhile: a failed copy leaves no damaged pack for the catalog to read.
     const int number = next_free_pack_number();
-    if (number < 0 || !copy_into_place(chosenPath_, pack_path(number))) {
+    if (number < 0 || failed(copy_to_new_file(chosenPath_, pack_path(number).c_str()))) {
         warn(kMsgExtensionCopyFailed);
         return 1;
     }
 
-    if (!build_catalog(catalog, unlockClock, clock, ui))
+    bool ledgerWriteFailed = false;
+    if (!build_catalog(catalog, unlockClock, clock, ui, &ledgerWriteFailed))
         warn(kMsgCatalogRebuildFailed);
     else
         ui.message_box(kMsgExtensionAdded, kCaptionInformation, kMbIconInformation, false);
+    if (ledgerWriteFailed) saveFailure.report();
     return 1;
 }
 

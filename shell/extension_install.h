@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "data/fish_catalog.h"
+#include "shell/save_failure_notice.h"
 #include "shell/ui.h"
 
 namespace brine {
@@ -14,7 +15,7 @@ extern const char* const kExtensionFilters[2];
 extern const char kExtensionDialogTitle[];  // 拡張ﾌｧｲﾙを選択
 constexpr char kExtensionDefaultExtension[] = "exd";
 
-// count_fish_packs: files matching "object\fish*.pak" in the current directory.
+// count_fish_packs: files matching "object\fish*.pak", shipped and the user's own.
 int count_fish_packs();
 // The pack number a new pack gets: the count plus one, moved on past any number already taken
 // (the installed numbering may have gaps), so no installed pack is ever replaced. -1 when none
@@ -23,9 +24,11 @@ int next_free_pack_number();
 
 class ExtensionInstaller {
 public:
-    // install_extension: one open-file dialog, then exactly one message for a chosen file. Always
-    // answers 1. The current directory is the same afterwards.
-    int install_extension(Ui& ui, FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock);
+    // install_extension: one open-file dialog, then exactly one message for a chosen file (and
+    // the save-failure notice when the new pack's ledger could not be written). Always answers 1.
+    // The current directory is the same afterwards.
+    int install_extension(Ui& ui, FishCatalog& catalog, std::uint32_t& unlockClock, Clock& clock,
+                          SaveFailureNotice& saveFailure);
 
     // The last chosen file (host file-name bytes); the next dialog starts from it.
     const char* chosen_path() const { return chosenPath_; }

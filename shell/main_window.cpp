@@ -61,7 +61,7 @@ bool MainWindow::command(std::uint32_t cmd) {
         p_.ui->message_box(versionText_.c_str(), kCaptionVersion, kMbOkCancel | kMbIconInformation, true);
         return true;
     case kCmdInstallExtension:
-        installer_.install_extension(*p_.ui, *p_.catalog, p_.settings->unlockClock, *p_.clock);
+        installer_.install_extension(*p_.ui, *p_.catalog, p_.settings->unlockClock, *p_.clock, *p_.saveFailure);
         return true;
     case kCmdStopTime: p_.flags->timeRunning = toggled(p_.flags->timeRunning); return true;
     case kCmdDrawMode: p_.flags->fishDrawModeFlag = toggled(p_.flags->fishDrawModeFlag); return true;

@@ -29,6 +29,7 @@ struct MainWindowParts {
     FishCatalog* catalog = nullptr;
     Clock* clock = nullptr;  // the catalog's unlock hours after an extension install
     RunFlags* flags = nullptr;
+    SaveFailureNotice* saveFailure = nullptr;  // a pack's new ledger that could not be written
 };
 
 class MainWindow : public WindowProcedure {

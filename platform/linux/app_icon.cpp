@@ -1,13 +1,15 @@
+// The program's goldfish icon, painted with QPainter onto images.
 #include "platform/linux/app_icon.h"
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <algorithm>
 
 namespace brine {
 
-QPixmap draw_goldfish(int size) {
-    QPixmap pixmap(size, size);
+QImage draw_goldfish(int size) {
+    QImage pixmap(size, size, QImage::Format_ARGB32_Premultiplied);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -51,12 +53,13 @@ QPixmap draw_goldfish(int size) {
     painter.setRenderHint(QPainter::Antialiasing, size >= 32);
     painter.setBrush(Qt::black);
     painter.drawEllipse(eye, pupil, pupil);
+    painter.end();
     return pixmap;
 }
 
 QIcon app_icon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48}) icon.addPixmap(draw_goldfish(size));
+    for (int size : {16, 22, 24, 32, 48}) icon.addPixmap(QPixmap::fromImage(draw_goldfish(size)));
     return icon;
 }
 

@@ -1,24 +1,29 @@
-// The program on Linux: the platform's services handed to the aquarium, start-up, the main loop.
-// A TERM or INT signal ends the run the way the exit command does, so settings and roster are
-// saved. Takes no command-line arguments, as the program never has.
+// The program on Linux: the data folders and the file seam, the platform's services handed to the
+// aquarium, start-up, the main loop. A TERM or INT signal ends the run the way the exit command
+// does, so settings and roster are saved. Takes no command-line arguments, as the program never has.
 #include <QApplication>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
+#include "data/layered_file_system.h"
 #include "platform/linux/curl_http_client.h"
+#include "platform/linux/data_folders.h"
 #include "platform/linux/file_settings_store.h"
 #include "platform/linux/gl_graphics.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_desktop_host.h"
 #include "platform/linux/qt_ui.h"
 #include "platform/linux/text_codec.h"
+#include "platform/posix/posix_file_system.h"
 #include "resources/resource_ids.h"
 #include "shell/aquarium.h"
 #include "shell/shell_texts.h"
@@ -33,24 +38,46 @@ void on_signal(int) {
     (void)ignored;
 }
 
-// Data files are opened relative to the program's own directory.
-void enter_program_directory() {
+std::string executable_folder() {
     std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) std::filesystem::current_path(exe.parent_path(), ec);
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec).string() : exe.parent_path().string();
+}
+
+// $HOME as the user's session has it; the password database when it is unset (a service start).
+std::string home_folder() {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}
+
+// The folder the program writes to becomes the current one, made on first use; a folder that
+// cannot be made leaves every save to warn, and nothing goes anywhere else.
+brine::DataFolders enter_data_folders(brine::FileSystem& host) {
+    const std::string home = home_folder();
+    brine::DataFolders folders = brine::choose_data_folders(executable_folder(), BRINE_SHIPPED_FROM_EXE,
+                                                            std::getenv("XDG_DATA_HOME"), home.c_str(), host);
+    if (folders.installed) brine::make_folders(host, folders.writable);
+    std::error_code ec;
+    std::filesystem::current_path(folders.writable, ec);
+    return folders;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    enter_program_directory();
-
     brine::LinuxDesktopHost desktop;
     // Without an X display there is no desktop to host the tank, nor a way to show a message box.
     if (!desktop.check_active_desktop()) {
         std::fprintf(stderr, "%s\n", brine::sjis_to_utf8(brine::kMsgEnableActiveDesktop).c_str());
         return 255;
     }
+
+    brine::PosixFileSystem host;
+    const brine::DataFolders folders = enter_data_folders(host);
+    brine::LayeredFileSystem files(host, folders.writable, folders.shipped);
+    brine::FileSystemScope filesInstalled(files);
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

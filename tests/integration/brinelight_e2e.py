@@ -169,21 +169,27 @@ class Session:
         self.procs = []  # (name, Popen), stopped in reverse order
         self.program = None
         self.logs = {}
-        self.program_dir = os.path.join(self.tmp, "program")
-        shutil.copytree(args.program_dir, self.program_dir,
-                        ignore=shutil.ignore_patterns("fishsave.bin"))
         self.config = os.path.join(self.tmp, "config")
         self.runtime = os.path.join(self.tmp, "runtime")
         self.home = os.path.join(self.tmp, "home")
         for d in (self.config, self.runtime, self.home):
             os.mkdir(d, 0o700)
         os.chmod(self.runtime, 0o700)
-        self.roster = os.path.join(self.program_dir, "fishsave.bin")
+        self.prepare_program()
         self.settings = os.path.join(self.config, "Orvane", "Brinelight Vespera.conf")
         self.display = self.start_xvfb()
         self.env = self.make_env()
         if tray:
             self.start_tray_host()
+
+    def prepare_program(self):
+        """A copy of the build's program directory, without a roster: the program writes beside itself."""
+        self.program_dir = os.path.join(self.tmp, "program")
+        shutil.copytree(self.args.program_dir, self.program_dir, ignore=shutil.ignore_patterns("fishsave.bin"))
+        self.roster = os.path.join(self.program_dir, "fishsave.bin")
+
+    def program_command(self):
+        return [os.path.join(self.program_dir, "brinelight")]
 
     def log(self, name):
         path = os.path.join(self.tmp, name + ".log")
@@ -256,7 +262,7 @@ class Session:
     def start_program(self, name="program"):
         env = self.program_env(self.env)
         with self.log(name) as log:
-            proc = subprocess.Popen([os.path.join(self.program_dir, "brinelight")], cwd=self.tmp, env=env,
+            proc = subprocess.Popen(self.program_command(), cwd=self.tmp, env=env,
                                     stdout=log, stderr=log, start_new_session=True)
         self.procs.append((name, proc))
         return proc
@@ -341,6 +347,49 @@ class Session:
                     print("---- %s log (end) ----\n%s" % (name, text))
         else:
             shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+NOBODY = 65534  # the unprivileged user the installed program runs as (the tests run as root)
+
+
+class InstalledSession(Session):
+    """The program as a package installs it: `cmake --install` into a prefix inside the session's
+    folder, every write permission on the prefix taken away, and the program started as an
+    unprivileged user whose own home, settings and runtime folders are the session's."""
+
+    def prepare_program(self):
+        check(self.args.build_dir, "--build-dir is needed to install the program")
+        self.prefix = os.path.join(self.tmp, "prefix")
+        result = subprocess.run(["cmake", "--install", self.args.build_dir, "--prefix", self.prefix],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        check(result.returncode == 0, "cmake --install failed: " + result.stdout.decode(errors="replace")[-2000:])
+        self.shipped = os.path.join(self.prefix, "share", "brinelight")
+        for root, dirs, files in os.walk(self.prefix):
+            for name in dirs + files:
+                path = os.path.join(root, name)
+                os.chmod(path, os.stat(path).st_mode & ~0o222)
+        os.chmod(self.prefix, 0o555)
+        self.prefix_before = tree_state(self.prefix)
+        os.chmod(self.tmp, 0o755)  # the user must reach the prefix and the folders below
+        for folder in (self.config, self.runtime, self.home):
+            os.chown(folder, NOBODY, NOBODY)
+        self.user_data = os.path.join(self.home, ".local", "share", "Orvane", "Brinelight Vespera")
+        self.roster = os.path.join(self.user_data, "fishsave.bin")
+
+    def program_command(self):
+        return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+                os.path.join(self.prefix, "bin", "brinelight")]
+
+
+def tree_state(top):
+    """Every path below top with its type, size, mode and modification time."""
+    state = {}
+    for root, dirs, files in os.walk(top):
+        for name in dirs + files:
+            path = os.path.join(root, name)
+            st = os.lstat(path)
+            state[os.path.relpath(path, top)] = (st.st_mode, st.st_size, st.st_mtime_ns)
+    return state
 
 
 # ---- the tray icon and its menu, as a user works them ----------------------------------------------
@@ -580,18 +629,28 @@ def test_tray_feed(session):
     check(session.stop(session.program) == 0, "the program did not end with 0")
 
 
-def test_add_delete_exit(session):
-    names = start_with_roster(session)[0]
-    name = "Tester%d" % (os.getpid() % 100)
-
-    # Add: the name typed into the edit box (the dialog table puts it at 49,24 75x14 of 131x75).
-    choose(session, MENU_ADD)
+def add_fish(session, name, last_kind=False, focus_menu=False):
+    """"金魚の追加": optionally the last kind of the list, the name typed into the edit box, Return.
+    The dialog table puts the kind list at 49,8 and the edit box at 49,24 (75 wide) of 131x75."""
+    choose(session, MENU_ADD, focus_menu=focus_menu)
     dialog = poll("the add dialog", lambda: window_titled(session, "金魚の追加"), 30)
+    if last_kind:
+        click_in(session, dialog, (49 + 37) / 131, (8 + 6) / 75)
+        time.sleep(0.5)  # the list's popup opens on the click
+        session.x("xdotool", "key", "End", "Return")
+        time.sleep(0.5)
     click_in(session, dialog, (49 + 37) / 131, (24 + 7) / 75)
     session.x("xdotool", "key", "ctrl+a")
     session.x("xdotool", "type", "--delay", "30", name)
     session.x("xdotool", "key", "Return")
     poll("the add dialog to close", lambda: window_titled(session, "金魚の追加") is None, 30)
+
+
+def test_add_delete_exit(session):
+    names = start_with_roster(session)[0]
+    name = "Tester%d" % (os.getpid() % 100)
+
+    add_fish(session, name)
     poll("the new fish in fishsave.bin", lambda: roster_names(session.roster) == names + [name], 30)
 
     # Delete: the new fish is the last of the list (slot order); the list box sits at 49,8.
@@ -795,6 +854,70 @@ def test_install_extension(session):
     check(session.stop(session.program) == 0, "the program did not end with 0")
 
 
+def roster_kinds(path):
+    """{name: kindIndex} of the occupied records of fishsave.bin."""
+    with open(path, "rb") as f:
+        raw = f.read()
+    kinds = {}
+    for slot in range(len(raw) // 64):
+        used, kind = struct.unpack_from("<ii", raw, slot * 64)
+        name = raw[slot * 64 + 32:slot * 64 + 64].split(b"\0", 1)[0]
+        if used == 1 and name:
+            kinds[name.decode("cp932")] = kind
+    return kinds
+
+
+def test_installed(session):
+    """Installed read-only, run by an unprivileged user: the shipped starter roster appears, a fish
+    added from the tray and an installed kind (with a fish of it) outlive a restart, and nothing
+    is written into the prefix."""
+    check(not os.path.exists(session.user_data), "the user's data folder exists before the first run")
+    session.program = session.start_program()
+    session.wait_for_frames(session.program.pid)
+    wait_for_motion(session, session.screenshot("installed"), "the starter fish to move")
+    starter = roster_names(os.path.join(session.shipped, "fishsave.bin"))
+
+    # The first save writes the user's roster: the shipped starter fish and the new one.
+    added = "Keep%d" % (os.getpid() % 100)
+    add_fish(session, added)
+    poll("the starter fish and the new one in the user's roster",
+         lambda: os.path.isfile(session.roster) and roster_names(session.roster) == starter + [added], 30)
+
+    # The shipped extension file goes into the user's folder as the next pack after the shipped two.
+    source = os.path.join(session.shipped, "extensions", "tancho.exd")
+    pick_extension(session, source)
+    answer_box(session, "情報", session.program.pid)
+    target = os.path.join(session.user_data, "object", "fish3.pak")
+    check(os.path.isfile(target), "no fish3.pak in the user's object folder")
+    with open(source, "rb") as a, open(target, "rb") as b:
+        check(a.read() == b.read(), "the installed pack differs from tancho.exd")
+
+    # A fish of the new kind, the last of the list: it comes back only while its kind does.
+    tancho = "Tan%d" % (os.getpid() % 100)
+    add_fish(session, tancho, last_kind=True, focus_menu=True)
+    poll("the fish of the installed kind in the roster", lambda: tancho in roster_kinds(session.roster), 30)
+    kinds = roster_kinds(session.roster)
+    shipped_kinds = set(roster_kinds(os.path.join(session.shipped, "fishsave.bin")).values())
+    check(kinds[tancho] > max(shipped_kinds | {kinds[added]}),
+          "the last kind of the list is %d, not the installed one" % kinds[tancho])
+    check(session.stop(session.program) == 0, "the first run did not end with 0")
+
+    # Restarted: the roster read back and saved again at the end keeps both fish, kinds and all.
+    session.program = session.start_program("restarted")
+    session.wait_for_frames(session.program.pid)
+    check(session.stop(session.program) == 0, "the second run did not end with 0")
+    check(roster_names(session.roster) == starter + [added, tancho],
+          "roster after the restart: %r" % roster_names(session.roster))
+    check(roster_kinds(session.roster) == kinds, "kinds after the restart: %r" % roster_kinds(session.roster))
+
+    after = tree_state(session.prefix)
+    changed = sorted(p for p in set(after) | set(session.prefix_before) if after.get(p) != session.prefix_before.get(p))
+    check(not changed, "the prefix changed: %r" % changed)
+    owned = [os.path.join(r, n) for r, ds, fs in os.walk(session.user_data) for n in ds + fs
+             if os.lstat(os.path.join(r, n)).st_uid != NOBODY]
+    check(not owned, "files in the user's folder not owned by the user: %r" % owned)
+
+
 TESTS = {
     "startup": (test_startup_and_orderly_end, False),
     "second_copy": (test_second_copy, False),
@@ -803,6 +926,7 @@ TESTS = {
     "add_delete_exit": (test_add_delete_exit, True),
     "quality_change": (test_quality_change, True),
     "install_extension": (test_install_extension, True),
+    "installed": (test_installed, True),
     "proxy_error_page": (test_proxy_error_page, False),
 }
 
@@ -812,6 +936,7 @@ def main():
     parser.add_argument("test", choices=sorted(TESTS))
     parser.add_argument("--program-dir", required=True)
     parser.add_argument("--source-dir", required=True)
+    parser.add_argument("--build-dir", help="the build tree to install from (the installed test)")
     parser.add_argument("--program-env", action="append", default=[],
                         help="NAME=VALUE for the program's processes only")
     parser.add_argument("--asan-options", default="",
@@ -823,6 +948,8 @@ def main():
     tools = ["Xvfb", "xwininfo", "xprop", "xdotool", "import", "convert"]
     if TESTS[args.test][1]:
         tools.append("trayer")
+    if args.test == "installed":
+        tools.append("setpriv")
     missing = [t for t in tools if shutil.which(t) is None]
     if missing:
         print("SKIPPED: missing " + ", ".join(missing))
@@ -835,7 +962,7 @@ def main():
     session = None
     ok = False
     try:
-        session = Session(args, tray=tray)
+        session = (InstalledSession if args.test == "installed" else Session)(args, tray=tray)
         function(session)
         ok = True
     except (Failure, subprocess.SubprocessError, OSError) as e:

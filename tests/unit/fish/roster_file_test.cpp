@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "fish/fish_creation.h"
+#include "data/layered_file_system.h"
 #include "fish/roster_file.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/unit/fish/fish_fixture.h"
 
 namespace brine {
@@ -226,6 +228,23 @@ TEST_F(Roster, AFailedWriteLeavesTheOldRosterWhole) {
     EXPECT_FALSE(std::filesystem::exists("other.bin.tmp"));
     EXPECT_EQ(save_roster(tank), kOk);
     EXPECT_EQ(file(), Bytes(1024, 0));
+}
+
+TEST_F(Roster, ADiskThatFillsUpLeavesTheOldRosterWholeAndNoTemporary) {
+    ASSERT_EQ(create_fish(world, 0, 4, 0, "kept"), kOk);
+    test::MemoryFileSystem host;
+    host.add_folder("/data");
+    LayeredFileSystem files(host, "/data");
+    FileSystemScope installed(files);
+    ASSERT_EQ(save_roster(tank), kOk);
+    const Bytes saved = host.bytes_of("/data/fishsave.bin");
+    ASSERT_EQ(saved.size(), 1024u);
+
+    reset_fish_slots(tank);
+    host.failFinish = true;  // the bytes are refused only when the temporary is finished
+    EXPECT_EQ(save_roster(tank), kFail);
+    EXPECT_EQ(host.bytes_of("/data/fishsave.bin"), saved);
+    EXPECT_EQ(host.file_paths(), (std::vector<std::string>{"/data/fishsave.bin"}));
 }
 
 }  // namespace

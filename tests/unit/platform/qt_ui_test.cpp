@@ -378,7 +378,7 @@ TEST_F(QtUiTest, OnlyTheContextActivationOpensTheMenu) {
 
 TEST_F(QtUiTest, IconIsAGoldfishAtEverySize) {
     for (int size : {16, 24, 32, 48}) {
-        const QImage image = draw_goldfish(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage image = draw_goldfish(size).convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(image.size(), QSize(size, size));
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;
         EXPECT_EQ(qAlpha(image.pixel(0, size - 1)), 0) << size;

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "data/layered_file_system.h"
 #include "data/pack_writer.h"
 #include "shell/extension_install.h"
 #include "shell/shell_texts.h"
 #include "tests/support/manual_clock.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_ui.h"
 
@@ -44,7 +46,7 @@ protected:
     }
     void choose(const std::optional<std::string>& path) {
         ui.fileChoices.push_back(path);
-        installer.install_extension(ui, catalog, unlockClock, clock);
+        installer.install_extension(ui, catalog, unlockClock, clock, saveFailure);
     }
     std::vector<std::string> object_files() const {
         std::vector<std::string> names;
@@ -61,6 +63,7 @@ protected:
     FishCatalog catalog;
     std::uint32_t unlockClock = 0;
     test::ManualClock clock;
+    SaveFailureNotice saveFailure{ui};
 };
 
 TEST_F(ExtensionInstallTest, ValidFileBecomesTheNextPackAndIsListed) {
@@ -143,13 +146,21 @@ TEST_F(ExtensionInstallTest, OnlyTheMagicIsLookedAtAndAFailedRebuildKeepsThePack
     EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
     EXPECT_TRUE(fs::exists("object/fish1.pak"));
 
-    // Without an object directory the copy fails.
+    // A user's folder has no object directory until the first install makes it; where a file
+    // stands in its place, the copy fails.
     fs::remove_all("object");
     ui.messages.clear();
     choose(offer("good.exd", fish_pack_bytes("x")));
     ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
+    EXPECT_TRUE(fs::exists("object/fish1.pak"));
+    fs::remove_all("object");
+    test::write_text("object", "not a folder");
+    ui.messages.clear();
+    choose(offer("good.exd", fish_pack_bytes("x")));
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, kMsgExtensionCopyFailed);
-    EXPECT_FALSE(fs::exists("object"));
+    EXPECT_FALSE(fs::is_directory("object"));
 }
 
 TEST_F(ExtensionInstallTest, CancelDoesNothingAndTheDirectoryIsKept) {
@@ -169,6 +180,58 @@ TEST_F(ExtensionInstallTest, NoLeftoversBesideTheInstalledPack) {
     install_pack(1, "a");
     choose(offer("x.exd", fish_pack_bytes("x")));
     for (const std::string& name : object_files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+}
+
+// An installed program: the shipped packs are read-only, the new pack goes into the user's folder
+// under the number after every pack of both, and a ledger that cannot be written warns once a run.
+TEST(ExtensionInstallInstalled, GoesIntoTheUsersFolderAfterTheShippedPacksAndWarnsOnceWhenALedgerIsLost) {
+    test::MemoryFileSystem host;
+    host.add_folder("/home/u/data");
+    host.add_file("/usr/share/brinelight/object/fish1.pak", fish_pack_bytes("a"));
+    host.add_file("/usr/share/brinelight/object/fish2.pak", fish_pack_bytes("b"));
+    host.add_file("/downloads/new.exd", fish_pack_bytes("c"));
+    host.readOnlyFolder = "/usr/share/brinelight";
+    LayeredFileSystem files(host, "/home/u/data", "/usr/share/brinelight");
+    FileSystemScope installed(files);
+
+    test::ScriptedUi ui;
+    SaveFailureNotice saveFailure(ui);
+    ExtensionInstaller installer;
+    FishCatalog catalog;
+    std::uint32_t unlockClock = 0;
+    test::ManualClock clock;
+    ASSERT_TRUE(build_catalog(catalog, unlockClock, clock, ui));
+    EXPECT_EQ(next_free_pack_number(), 3);
+
+    ui.fileChoices.push_back(std::string("/downloads/new.exd"));
+    installer.install_extension(ui, catalog, unlockClock, clock, saveFailure);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
+    EXPECT_EQ(host.bytes_of("/home/u/data/object/fish3.pak"), fish_pack_bytes("c"));
+    EXPECT_TRUE(host.has_file("/home/u/data/object/fish3.dat"));
+    ASSERT_EQ(catalog.count, 3);
+    EXPECT_EQ(catalog.rows[2].packNumber, 3);
+    EXPECT_FALSE(saveFailure.shown());
+
+    // The next pack's ledger cannot replace its place: the pack is in, its kinds are listed, the
+    // user is told once; a second such install tells nothing more.
+    host.readOnlyFolder = "/home/u/data/object/fish4.dat";
+    ui.messages.clear();
+    ui.fileChoices.push_back(std::string("/downloads/new.exd"));
+    installer.install_extension(ui, catalog, unlockClock, clock, saveFailure);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
+    EXPECT_EQ(ui.messages[1].text, kMsgSaveFailed);
+    EXPECT_EQ(ui.messages[1].caption, kCaptionWarning);
+    EXPECT_EQ(ui.messages[1].style, static_cast<std::uint32_t>(kMbIconWarning));
+    EXPECT_EQ(catalog.count, 4);
+    ui.messages.clear();
+    ui.fileChoices.push_back(std::string("/downloads/new.exd"));
+    installer.install_extension(ui, catalog, unlockClock, clock, saveFailure);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgExtensionAdded);
+    EXPECT_TRUE(host.has_file("/home/u/data/object/fish5.pak"));
+    EXPECT_FALSE(host.has_file("/usr/share/brinelight/object/fish3.pak"));
 }
 
 }  // namespace
