@@ -13,9 +13,14 @@
 namespace brine {
 namespace fishgen {
 
+// Where the fish's own origin lies along the body. The program places and turns a fish about its
+// origin and eats a pellet when the origin comes within 3 units of it; just behind the mouth, the
+// pellet then meets the mouth, and the fish turns about its head as it follows its path.
+constexpr double kOriginS = 0.15;
+
 class BodyShape {
 public:
-    explicit BodyShape(const KindSpec& kind) : k_(kind), L_(kind.bodyLength), zNose_(-0.5 * kind.bodyLength) {}
+    explicit BodyShape(const KindSpec& kind) : k_(kind), L_(kind.bodyLength), zNose_(-kOriginS * kind.bodyLength) {}
 
     double body_length() const { return L_; }
     double nose_z() const { return zNose_; }

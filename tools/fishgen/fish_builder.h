@@ -16,7 +16,8 @@ enum BoneId {
     kSpine3,
     kTailRoot,
     kCaudal,
-    kCaudalTip,
+    kCaudalTip,   // upper lobe of a single tail, left lobe of a twin tail
+    kCaudalTip2,  // lower lobe of a single tail, right lobe of a twin tail
     kJaw,
     kPectoralL,
     kPectoralR,

@@ -1,5 +1,6 @@
-// Skeleton and skinned geometry of a goldfish: the lofted body, the fins as thin sheets, the
-// eyes, and the bone weights (smooth falloff along the spine, at most three bones a vertex).
+// Skeleton and skinned geometry of a goldfish: the lofted body split along the mouth line into
+// upper lip and jaw with the mouth's cavity behind them, the fins as thin two-faced membranes,
+// the eyes, and the bone weights (smooth falloff along the spine, at most three bones a vertex).
 // Must not depend on the program's own code.
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,10 @@ namespace {
 constexpr int kBodyMaterial = 0;
 constexpr int kFinMaterial = 1;
 constexpr int kEyeMaterial = 2;
+constexpr int kMouthMaterial = 3;
+// Half the least gap between a fin's two faces, in tank units: 0.04 units is several steps of a
+// 24-bit depth buffer even at the far side of the tank.
+constexpr double kMinHalfThickness = 0.02;
 
 struct Influence {
     int bone;
@@ -102,14 +107,15 @@ private:
     }
 
     // Adds a triangle wound clockwise as seen from the side its vertex normals face (the
-    // front-face convention of Direct3D), whatever order the caller gave.
-    void add_triangle(int a, int b, int c, int material) {
+    // front-face convention of Direct3D), whatever order the caller gave; or, with `side`, as
+    // seen from that side.
+    void add_triangle(int a, int b, int c, int material, const Vec3* side = nullptr) {
         const auto& va = m_->vertices[a];
         const auto& vb = m_->vertices[b];
         const auto& vc = m_->vertices[c];
         Vec3 fn = cross(vb.pos - va.pos, vc.pos - va.pos);
         if (length(fn) < 1e-12) return;  // degenerate: nothing to draw
-        Vec3 avg = va.normal + vb.normal + vc.normal;
+        Vec3 avg = side ? *side : va.normal + vb.normal + vc.normal;
         Face f;
         f.material = material;
         if (dot(fn, avg) >= 0) {
@@ -120,15 +126,21 @@ private:
         m_->faces.push_back(f);
     }
 
-    void add_quad(int a, int b, int c, int d, int material) {  // a-b-c-d round the quad
-        add_triangle(a, b, c, material);
-        add_triangle(a, c, d, material);
+    void add_quad(int a, int b, int c, int d, int material, const Vec3* side = nullptr) {  // a-b-c-d round the quad
+        add_triangle(a, b, c, material, side);
+        add_triangle(a, c, d, material, side);
     }
 
-    Influences body_influences(Vec3 p, double s) const {
+    // The upper half of the head and everything behind the mouth follow the spine; the lower lip
+    // is the jaw, which hinges at the corners of the mouth, and the throat behind it follows a little.
+    Influences body_influences(Vec3 p, double s, bool jawSide) const {
         Influences w = spine_influences(p.z);
-        // The lower front of the head is the jaw.
-        double jaw = (1.0 - smoothstep(0.03, 0.1, s)) * smoothstep(0.1, -0.35, p.y / std::max(body_.belly(std::max(s, 0.02)), 1e-3));
+        if (!jawSide) return w;
+        double jaw = 1.0;
+        if (s >= k_.mouthS) {
+            double depth = -p.y / std::max(body_.belly(s), 1e-3);
+            jaw = 0.6 * (1.0 - smoothstep(k_.mouthS, k_.mouthS + 0.06, s)) * smoothstep(0.1, 0.6, depth);
+        }
         if (jaw > 0) {
             for (auto& i : w) i.weight *= 1.0 - jaw;
             w.push_back({kJaw, jaw});
@@ -138,32 +150,113 @@ private:
 
     void add_body() {
         const int rings = 56, columns = 40;
+        // The mouth line runs along both sides at the height of the nose tip (theta pi/2 and
+        // 3pi/2) from the nose back to the corners: the vertices on it come twice, once for the
+        // upper lip and once for the jaw, so the mouth opens when the jaw turns.
+        const int jL = columns / 4, jR = 3 * columns / 4;
         std::vector<double> ss;
         for (int i = 1; i <= rings; ++i) {
             double t = static_cast<double>(i) / rings;
             ss.push_back(t - 0.07 * std::sin(2 * kPi * t));  // denser at the nose and the tail
         }
-        // Nose tip.
+        int corner = 1;
+        while (corner + 1 < rings && ss[corner] < k_.mouthS) ++corner;
         Vec3 tip{0, 0, body_.nose_z()};
-        int tipIndex = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0));
+        int tipUpper = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0, false));
+        int tipJaw = add_vertex(tip, {0, 0, -1}, 0.0, 0.5, body_influences(tip, 0, true));
         std::vector<std::vector<int>> grid(rings, std::vector<int>(columns + 1));
+        std::vector<std::vector<int>> jawLine(corner, std::vector<int>(2));
         for (int i = 0; i < rings; ++i) {
             for (int j = 0; j <= columns; ++j) {
                 double theta = 2 * kPi * j / columns;
                 Vec3 p = body_.point(ss[i], theta);
                 Vec3 n = body_.normal(ss[i], theta);
-                grid[i][j] = add_vertex(p, n, ss[i], static_cast<double>(j) / columns, body_influences(p, ss[i]));
+                double u = ss[i], v = static_cast<double>(j) / columns;
+                bool lower = j > jL && j < jR;
+                bool onLine = j == jL || j == jR;
+                grid[i][j] = add_vertex(p, n, u, v, body_influences(p, ss[i], lower || (onLine && i >= corner)));
+                if (onLine && i < corner) jawLine[i][j == jL ? 0 : 1] = add_vertex(p, n, u, v, body_influences(p, ss[i], true));
             }
         }
-        for (int j = 0; j < columns; ++j) add_triangle(tipIndex, grid[0][j], grid[0][j + 1], kBodyMaterial);
+        // The vertex of ring i, column j for a face on the jaw side or the upper side.
+        auto at = [&](int i, int j, bool jawSide) {
+            if (jawSide && i < corner && (j == jL || j == jR)) return jawLine[i][j == jL ? 0 : 1];
+            return grid[i][j];
+        };
+        for (int j = 0; j < columns; ++j) {
+            bool jawSide = j >= jL && j < jR;
+            add_triangle(jawSide ? tipJaw : tipUpper, at(0, j, jawSide), at(0, j + 1, jawSide), kBodyMaterial);
+        }
         for (int i = 0; i + 1 < rings; ++i)
-            for (int j = 0; j < columns; ++j)
-                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kBodyMaterial);
+            for (int j = 0; j < columns; ++j) {
+                bool jawSide = j >= jL && j < jR;
+                add_quad(at(i, j, jawSide), at(i + 1, j, jawSide), at(i + 1, j + 1, jawSide), at(i, j + 1, jawSide),
+                         kBodyMaterial);
+            }
         // Close the caudal base; the tail covers it.
         Vec3 end{0, (body_.back(1.0) - body_.belly(1.0)) * 0.5, body_.z_at(1.0)};
-        int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0));
+        int endIndex = add_vertex(end, {0, 0, 1}, 1.0, 0.5, body_influences(end, 1.0, false));
         for (int j = 0; j < columns; ++j)
             add_triangle(endIndex, grid[rings - 1][j + 1], grid[rings - 1][j], kBodyMaterial);
+
+        // The mouth line from the left corner round the nose to the right corner.
+        std::vector<Vec3> line;
+        std::vector<double> lineS;
+        for (int i = corner; i >= 0; --i) line.push_back(body_.point(ss[i], 2 * kPi * jL / columns)), lineS.push_back(ss[i]);
+        line.push_back(tip), lineS.push_back(0.0);
+        for (int i = 0; i <= corner; ++i) line.push_back(body_.point(ss[i], 2 * kPi * jR / columns)), lineS.push_back(ss[i]);
+        add_mouth_cavity(line, lineS);
+    }
+
+    // The inside of the mouth: a pocket inside the head whose rim is the mouth line, upper half
+    // on the head and lower half on the jaw. Closed, it lies hidden in the head; open, it fills
+    // the gap between the lips, so the mouth shows as an opening from every side.
+    void add_mouth_cavity(const std::vector<Vec3>& line, const std::vector<double>& lineS) {
+        const double L = body_.body_length();
+        const Vec3 centre{0, 0, body_.z_at(0.75 * k_.mouthS)};
+        const double depth = 0.85, height = 0.012 * L;
+        const int rows = 6;
+        const int n = static_cast<int>(line.size());
+        std::vector<std::vector<int>> grid(rows + 1, std::vector<int>(n));
+        for (int r = 0; r <= rows; ++r) {
+            double phi = kPi * r / rows;  // 0 upper lip, pi/2 the throat, pi lower lip
+            for (int k = 0; k < n; ++k) {
+                Vec3 inward = centre - line[k];
+                Vec3 p = line[k] + inward * (depth * std::sin(phi)) + Vec3{0, height * std::sin(2 * phi), 0};
+                Vec3 nrm = normalize(Vec3{0, -std::cos(phi), 0} + normalize(inward) * (-std::sin(phi)));
+                grid[r][k] = add_vertex(p, nrm, static_cast<double>(k) / (n - 1), static_cast<double>(r) / rows,
+                                        mouth_influences(line[k], lineS[k], r, rows));
+            }
+        }
+        for (int r = 0; r < rows; ++r)
+            for (int k = 0; k + 1 < n; ++k)
+                add_quad(grid[r][k], grid[r + 1][k], grid[r + 1][k + 1], grid[r][k + 1], kMouthMaterial);
+        // The middle of the mouth, from palate to floor (the tongue), with a face to each side:
+        // seen from the side through the parted lips it is the inside of the mouth, not the
+        // water beyond the far cheek.
+        const int k0 = (n - 1) / 2;
+        Vec3 middle{};
+        for (int r = 0; r <= rows; ++r) middle = middle + m_->vertices[grid[r][k0]].pos * (1.0 / (rows + 1));
+        for (double out : {1.0, -1.0}) {
+            Vec3 side{out, 0, 0};
+            int c = add_vertex(middle, side, 0.5, 0.5, mouth_influences(line[k0], 0.0, rows / 2 + 1, rows));
+            std::vector<int> rim;
+            for (int r = 0; r <= rows; ++r)
+                rim.push_back(add_vertex(m_->vertices[grid[r][k0]].pos, side, 0.5, static_cast<double>(r) / rows,
+                                         mouth_influences(line[k0], 0.0, r, rows)));
+            for (int r = 0; r < rows; ++r) add_triangle(c, rim[r], rim[r + 1], kMouthMaterial, &side);
+        }
+    }
+
+    // Row r of the mouth's inside (0 upper lip .. rows lower lip): the upper half and the throat
+    // on the head, the lower lip on the jaw, the floor between partly on the jaw.
+    Influences mouth_influences(Vec3 lip, double s, int r, int rows) const {
+        if (r <= rows / 2 || r == rows) return body_influences(lip, s, r == rows);
+        double jaw = r == rows - 1 ? 0.5 : 0.15;
+        Influences w = body_influences(lip, s, false);
+        for (auto& i : w) i.weight *= 1.0 - jaw;
+        w.push_back({kJaw, jaw});
+        return w;
     }
 
     void add_sphere(Vec3 centre, Vec3 axis, double radius, int material, const Influences& w) {
@@ -254,41 +347,90 @@ private:
         // Optional rigid turn of the finished sheet about an axis through a point.
         Vec3 pivot, turnAxis;
         double turn = 0;
+        double flare = 0;        // further turn toward the edge (times v): the sheet fans out
+        double thickness = 1.0;  // of the kind's fin thickness
     };
 
     Vec3 fin_point(const FinSheet& f, double t, double v) const {
         double l = f.len(t);
         Vec3 p = f.base(t) + f.dir(t) * (l * v) + f.droop * (v * v) +
                  f.frillAxis * (f.frill * std::sin(2 * kPi * f.frillWaves * t) * v * v * v);
-        if (f.turn != 0) {
-            Mat4 r = mat_rotation(quat_axis_angle(f.turnAxis, f.turn));
+        if (f.turn != 0 || f.flare != 0) {
+            Mat4 r = mat_rotation(quat_axis_angle(f.turnAxis, f.turn + f.flare * v));
             p = transform_normal(p - f.pivot, r) + f.pivot;
         }
         return p;
     }
 
+    // Fin normals lean up to catch the light from above; a face that looks down leans less, so
+    // its normal still points to its own side.
+    static Vec3 lit_normal(Vec3 n, double upBias) {
+        double lean = n.y < 0 ? upBias * std::max(0.0, 1.0 - 1.6 * std::fabs(n.y)) : upBias;
+        return normalize(n + Vec3{0, lean, 0});
+    }
+
+    // Both faces of the membrane, each wound to face its own side, so a fin shows from behind as
+    // well as from the front and is lit on the side the light falls on; they part toward the
+    // middle of the root (a lens, thinnest at the rim).
     void add_fin(const FinSheet& f) {
-        std::vector<std::vector<int>> grid(f.nv + 1, std::vector<int>(f.nu + 1));
+        const double thickness = 0.5 * k_.finThickness * body_.body_length() * f.thickness;
+        std::vector<std::vector<int>> front(f.nv + 1, std::vector<int>(f.nu + 1)), back = front;
+        std::vector<std::vector<Vec3>> side(f.nv + 1, std::vector<Vec3>(f.nu + 1));
         Vec3 facing = f.facing;
         if (f.turn != 0) facing = transform_normal(facing, mat_rotation(quat_axis_angle(f.turnAxis, f.turn)));
+        // Normals from the sampled grids themselves (differences between neighbours), so they
+        // agree with the triangles drawn even where a frilled edge bends between samples or the
+        // membrane thins toward its rim.
+        using Grid = std::vector<std::vector<Vec3>>;
+        Grid mid(f.nv + 1, std::vector<Vec3>(f.nu + 1)), outer = mid, inner = mid;
+        auto grid_normal = [&](const Grid& g, int i, int j, Vec3 toward) {
+            Vec3 dt = g[i][std::min(j + 1, f.nu)] - g[i][std::max(j - 1, 0)];
+            Vec3 dv = g[std::min(i + 1, f.nv)][j] - g[std::max(i - 1, 0)][j];
+            Vec3 n = cross(dt, dv);
+            n = length(n) < 1e-12 ? toward : normalize(n);
+            return dot(n, toward) < 0 ? n * -1.0 : n;
+        };
+        for (int i = 0; i <= f.nv; ++i)
+            for (int j = 0; j <= f.nu; ++j) mid[i][j] = fin_point(f, static_cast<double>(j) / f.nu, static_cast<double>(i) / f.nv);
+        for (int i = 0; i <= f.nv; ++i)
+            for (int j = 0; j <= f.nu; ++j) {
+                double t = static_cast<double>(j) / f.nu, v = static_cast<double>(i) / f.nv;
+                side[i][j] = grid_normal(mid, i, j, facing);
+                // Never quite touching: the program draws fish without culling, so both faces
+                // are drawn and the one on the eye's side must stay nearer by more than the
+                // depth buffer can confuse.
+                double half = std::max(kMinHalfThickness, thickness * std::sin(kPi * t) * std::pow(1.0 - v, 1.5));
+                outer[i][j] = mid[i][j] + side[i][j] * half;
+                inner[i][j] = mid[i][j] - side[i][j] * half;
+            }
         for (int i = 0; i <= f.nv; ++i) {
             double v = static_cast<double>(i) / f.nv;
             for (int j = 0; j <= f.nu; ++j) {
                 double t = static_cast<double>(j) / f.nu;
-                Vec3 p = fin_point(f, t, v);
-                const double e = 1e-4;
-                Vec3 dt = fin_point(f, std::min(t + e, 1.0), v) - fin_point(f, std::max(t - e, 0.0), v);
-                Vec3 dv = fin_point(f, t, std::min(v + e, 1.0)) - fin_point(f, t, std::max(v - e, 0.0));
-                Vec3 n = cross(dt, dv);
-                n = length(n) < 1e-12 ? facing : normalize(n);
-                if (dot(n, facing) < 0) n = n * -1.0;
-                n = normalize(n + Vec3{0, f.upBias, 0});
-                grid[i][j] = add_vertex(p, n, t, v, f.weigh(p, t, v));
+                Influences w = f.weigh(mid[i][j], t, v);
+                front[i][j] = add_vertex(outer[i][j], lit_normal(grid_normal(outer, i, j, side[i][j]), f.upBias), t, v, w);
+                back[i][j] = add_vertex(inner[i][j], lit_normal(grid_normal(inner, i, j, side[i][j] * -1.0), f.upBias), t, v, w);
             }
         }
+        // Each face is wound by the side of the sheet it belongs to, not by its lit normals, which
+        // lean up and could turn a face of a sloping fin toward the wrong side.
+        const size_t firstFace = m_->faces.size();
         for (int i = 0; i < f.nv; ++i)
-            for (int j = 0; j < f.nu; ++j)
-                add_quad(grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1], kFinMaterial);
+            for (int j = 0; j < f.nu; ++j) {
+                Vec3 out = side[i][j] + side[i + 1][j] + side[i + 1][j + 1] + side[i][j + 1], in = out * -1.0;
+                add_quad(front[i][j], front[i + 1][j], front[i + 1][j + 1], front[i][j + 1], kFinMaterial, &out);
+                add_quad(back[i][j], back[i][j + 1], back[i + 1][j + 1], back[i + 1][j], kFinMaterial, &in);
+            }
+        // Where a frilled edge folds between samples, a face can look down while its corners'
+        // normals lean up: those corners take the face's own normal, so no face is lit as if
+        // from its far side.
+        for (size_t i = firstFace; i < m_->faces.size(); ++i) {
+            const Face& face = m_->faces[i];
+            SkinVertex* v[3] = {&m_->vertices[face.a], &m_->vertices[face.b], &m_->vertices[face.c]};
+            Vec3 fn = cross(v[1]->pos - v[0]->pos, v[2]->pos - v[0]->pos);
+            if (dot(fn, v[0]->normal + v[1]->normal + v[2]->normal) > 0) continue;
+            for (SkinVertex* corner : v) corner->normal = normalize(fn);
+        }
     }
 
     // A point a little inside the body surface, so fin roots never show a gap.
@@ -333,7 +475,7 @@ private:
             double theta = side == 0 ? 0.88 * kPi : 2 * kPi - 0.88 * kPi;
             FinSheet f;
             f.base = [=](double t) { return root_point(mix(0.44, 0.5, t), theta, 0.015 * L); };
-            Vec3 d0 = normalize({out * 0.35, -0.85, 0.35}), d1 = normalize({out * 0.25, -0.45, 0.9});
+            Vec3 d0 = normalize({out * 0.35, -0.6, 0.7}), d1 = normalize({out * 0.2, -0.35, 0.95});
             f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
             Profile shape{{0, 1.0}, {0.5, 0.85}, {1, 0.5}};
             f.len = [=](double t) { return len * shape(t); };
@@ -366,7 +508,7 @@ private:
             double theta = kPi - out * 0.06 * kPi;
             FinSheet f;
             f.base = [=](double t) { return root_point(mix(0.7, 0.8, t), theta, 0.01 * L); };
-            Vec3 d0 = normalize({out * 0.3, -0.8, 0.45}), d1 = normalize({out * 0.2, -0.35, 0.95});
+            Vec3 d0 = normalize({out * 0.25, -0.65, 0.7}), d1 = normalize({out * 0.15, -0.3, 0.95});
             f.dir = [=](double t) { return normalize(lerp(d0, d1, t)); };
             Profile shape{{0, 1.0}, {0.4, 0.9}, {1, 0.45}};
             f.len = [=](double t) { return len * shape(t); };
@@ -410,13 +552,15 @@ private:
         add_fin(f);
     }
 
-    Influences caudal_influences(double v) const {
-        if (v < 0.25) {
-            double t = smoothstep(0.0, 0.25, v);
+    // Root on the tail root and caudal bones, the rest on the two lobe bones: lobeB is the share
+    // of the second lobe (the lower half of a single tail, the right lobe of a twin tail).
+    Influences caudal_influences(double v, double lobeB) const {
+        if (v < 0.15) {
+            double t = smoothstep(0.0, 0.15, v);
             return {{kTailRoot, 0.5 * (1.0 - t)}, {kCaudal, 0.5 + 0.5 * t}};
         }
-        double t = smoothstep(0.25, 0.95, v);
-        return {{kCaudal, 1.0 - t}, {kCaudalTip, t}};
+        double t = smoothstep(0.15, 0.85, v);
+        return {{kCaudal, 1.0 - t}, {kCaudalTip, t * (1.0 - lobeB)}, {kCaudalTip2, t * lobeB}};
     }
 
     FinSheet caudal_sheet(double tFrom, double tTo, double lengthScale) const {
@@ -444,7 +588,9 @@ private:
         f.upBias = 1.6;
         f.nu = 16;
         f.nv = 9;
-        f.weigh = [=](Vec3, double, double v) { return caudal_influences(v); };
+        f.thickness = 2.0;  // the fleshy root of the tail
+        // A single tail's lobes part at the middle ray.
+        f.weigh = [=](Vec3, double t, double v) { return caudal_influences(v, smoothstep(0.3, 0.7, mix(tFrom, tTo, t))); };
         return f;
     }
 
@@ -460,13 +606,18 @@ private:
             f.pivot = {0, top, zc};
             f.turnAxis = {0, 0, 1};
             f.turn = side == 0 ? k_.tailSplay : -k_.tailSplay;
+            // Each lobe fans outward toward its edge, so from the front it shows as a spread
+            // wing behind the body, not as a thin strut under it.
+            f.flare = side == 0 ? k_.tailFlare : -k_.tailFlare;
             f.facing = {side == 0 ? 1.0 : -1.0, 0, 0};
             f.upBias = 1.2;
+            f.weigh = [=](Vec3, double, double v) { return caudal_influences(v, side == 0 ? 0.0 : 1.0); };
             add_fin(f);
         }
         if (k_.tail == TailStyle::Triple) {
             FinSheet f = caudal_sheet(0.0, 0.42, 0.92);
             f.nu = 8;
+            f.weigh = [=](Vec3, double, double v) { return caudal_influences(v, 0.5); };
             add_fin(f);
         }
     }
@@ -481,7 +632,6 @@ private:
 
 void build_skeleton(const KindSpec& kind, FishModel* model) {
     BodyShape body(kind);
-    double L = kind.bodyLength;
     auto at = [&](double s) { return body.z_at(s); };
     model->bones.clear();
     auto add = [&](const char* name, int parent, Vec3 pos) {
@@ -498,8 +648,11 @@ void build_skeleton(const KindSpec& kind, FishModel* model) {
     add("Spine3", kSpine2, {0, 0, at(0.8)});
     add("TailRoot", kSpine3, {0, 0, at(0.92)});
     add("Caudal", kTailRoot, {0, tailY, at(1.0)});
-    add("CaudalTip", kCaudal, {0, tailY - kind.tailDroop * kind.tailLength * 0.3, at(1.0) + 0.5 * kind.tailLength});
-    add("Jaw", kHead, {0, -0.02 * L, at(0.075)});
+    Vec3 tip{0, tailY - kind.tailDroop * kind.tailLength * 0.3, at(1.0) + 0.5 * kind.tailLength};
+    add("CaudalTip", kCaudal, tip);
+    add("CaudalTip2", kCaudal, tip);
+    // The jaw hinges at the corners of the mouth.
+    add("Jaw", kHead, {0, 0, at(kind.mouthS)});
     double pecTheta = 0.66 * kPi;
     Vec3 pec = body.base_point(0.23, pecTheta);
     add("PectoralL", kHead, pec);
@@ -526,9 +679,13 @@ void build_geometry(const KindSpec& kind, FishModel* model) {
         m.texture = texture;
         model->materials.push_back(m);
     };
-    material("body", 0.75, 0.42, kind.model + "_body.dds");
-    material("fin", 0.6, 0.55, kind.model + "_fin.dds");
-    material("eye", 0.7, 0.4, kind.model + "_eye.dds");
+    // The light comes from above and in front; a black fish takes more of it and glows less
+    // of its own, so its sheen and its form show where the light falls.
+    const bool black = kind.colouring == Colouring::Black;
+    material("body", black ? 1.0 : 0.75, black ? 0.3 : 0.42, kind.model + "_body.dds");
+    material("fin", black ? 0.9 : 0.6, black ? 0.4 : 0.55, kind.model + "_fin.dds");
+    material("eye", black ? 0.8 : 0.7, black ? 0.55 : 0.4, kind.model + "_eye.dds");
+    material("mouth", 0.5, 0.5, kind.model + "_mouth.dds");
 }
 
 }  // namespace fishgen

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "tools/fishgen/gen_math.h"
+
 namespace brine {
 namespace fishgen {
 
@@ -49,52 +51,70 @@ double Profile::operator()(double x) const {
 
 namespace {
 
+// Hover: the body nearly still, the pectorals paddling in turn, the mouth breathing. Cruise: a
+// steady tail beat with the paired fins half folded. Dash: twice the beat, wider, with every fin
+// laid back and the tail narrowed. Eat: the nose dips and the mouth snaps open and shut while
+// the pectorals back-paddle.
 void set_default_motions(KindSpec* k) {
     MotionStyle& hover = k->motions[0];
     hover.frames = 60;
     hover.beats = 1;
-    hover.bodyAmp = 0.14;
+    hover.bodyAmp = 0.1;
     hover.wave = 0.7;
-    hover.pecRest = 0.0;
-    hover.pecAmp = 0.35;
-    hover.pecCycles = 2;
-    hover.jawAmp = 0.09;
+    hover.pecRest = 0.05;
+    hover.pecAmp = 0.6;
+    hover.pecCycles = 3;
+    hover.pecPhase = kPi;
+    hover.jawAmp = 0.16;
     hover.jawCycles = 2;
-    hover.bob = 0.12;
+    hover.bob = 0.008;
+    hover.dorsalFold = -0.06;
+    hover.tailCup = 0.35;
+    hover.tailClose = -0.08;
 
     MotionStyle& cruise = k->motions[1];
     cruise.frames = 60;
     cruise.beats = 3;
-    cruise.bodyAmp = 0.45;
+    cruise.bodyAmp = 0.42;
     cruise.wave = 0.85;
-    cruise.pecRest = 0.35;
-    cruise.pecAmp = 0.16;
+    cruise.pecRest = 0.5;
+    cruise.pecAmp = 0.18;
     cruise.pecCycles = 3;
-    cruise.jawAmp = 0.05;
-    cruise.jawCycles = 2;
+    cruise.jawAmp = 0.08;
+    cruise.jawCycles = 3;
+    cruise.dorsalFold = 0.1;
+    cruise.tailCup = 0.45;
+    cruise.tailClose = 0.0;
 
     MotionStyle& dash = k->motions[2];
     dash.frames = 30;
     dash.beats = 3;
-    dash.bodyAmp = 0.7;
-    dash.wave = 0.9;
-    dash.pecRest = 0.85;
-    dash.pecAmp = 0.07;
+    dash.bodyAmp = 0.75;
+    dash.wave = 0.95;
+    dash.pecRest = 1.15;
+    dash.pecAmp = 0.05;
     dash.pecCycles = 3;
-    dash.jawAmp = 0.03;
+    dash.jawAmp = 0.0;
     dash.jawCycles = 1;
+    dash.dorsalFold = 0.55;
+    dash.tailCup = 0.35;
+    dash.tailClose = 0.15;
 
     MotionStyle& eat = k->motions[3];
     eat.frames = 60;
     eat.beats = 1;
-    eat.bodyAmp = 0.12;
+    eat.bodyAmp = 0.1;
     eat.wave = 0.7;
-    eat.pecAmp = 0.42;
+    eat.pecRest = 0.1;
+    eat.pecAmp = 0.5;
     eat.pecCycles = 4;
-    eat.jawAmp = 0.38;
+    eat.pecPhase = 0.4;
+    eat.jawAmp = 0.55;
     eat.jawCycles = 4;
     eat.headDip = 0.3;
     eat.dipCycles = 2;
+    eat.tailCup = 0.3;
+    eat.tailClose = -0.05;
 }
 
 KindSpec make_wakin() {
@@ -104,11 +124,11 @@ KindSpec make_wakin() {
     k.fishName = "\x82\xAB\x82\xF1\x82\xBF\x82\xE1\x82\xF1";  // きんちゃん
     k.packPath = "object/fish1.pak";
     k.singleAnimationSet = true;
-    k.bodyLength = 16;
-    k.tailLength = 7;
+    k.bodyLength = 22.2;
+    k.tailLength = 9.7;
     k.back = {{0, 0.085}, {0.12, 0.14}, {0.3, 0.18}, {0.45, 0.19}, {0.62, 0.16}, {0.8, 0.09}, {0.9, 0.065}, {1, 0.075}};
     k.belly = {{0, 0.07}, {0.12, 0.12}, {0.3, 0.16}, {0.48, 0.17}, {0.65, 0.13}, {0.8, 0.075}, {0.9, 0.055}, {1, 0.06}};
-    k.width = {{0, 0.06}, {0.15, 0.1}, {0.35, 0.115}, {0.55, 0.1}, {0.75, 0.06}, {0.9, 0.035}, {1, 0.03}};
+    k.width = {{0, 0.06}, {0.15, 0.1}, {0.35, 0.115}, {0.55, 0.1}, {0.75, 0.065}, {0.9, 0.05}, {1, 0.045}};
     k.tail = TailStyle::Single;
     k.tailProfile = {{0, 0.88}, {0.12, 1.0}, {0.3, 0.74}, {0.5, 0.56}, {0.7, 0.74}, {0.88, 1.0}, {1, 0.88}};
     k.tailFan = 0.62;
@@ -135,8 +155,8 @@ KindSpec make_ryukin() {
     k.fishName = "\x82\xD0\x82\xE7\x82\xD0\x82\xE7";  // ひらひら
     k.packPath = "object/fish1.pak";
     k.singleAnimationSet = false;
-    k.bodyLength = 12;
-    k.tailLength = 12;
+    k.bodyLength = 15.6;
+    k.tailLength = 15.6;
     k.back = {{0, 0.1}, {0.1, 0.18}, {0.25, 0.32}, {0.42, 0.37}, {0.6, 0.3}, {0.78, 0.13}, {0.9, 0.08}, {1, 0.085}};
     k.belly = {{0, 0.08}, {0.15, 0.17}, {0.35, 0.27}, {0.52, 0.28}, {0.7, 0.2}, {0.85, 0.09}, {1, 0.07}};
     k.width = {{0, 0.07}, {0.2, 0.15}, {0.45, 0.18}, {0.65, 0.15}, {0.85, 0.06}, {1, 0.04}};
@@ -151,8 +171,8 @@ KindSpec make_ryukin() {
     k.tail = TailStyle::Triple;
     k.tailProfile = {{0, 0.72}, {0.15, 1.0}, {0.35, 0.8}, {0.5, 0.6}, {0.65, 0.8}, {0.85, 1.0}, {1, 0.72}};
     k.tailFan = 0.6;
-    k.tailSplay = 0.45;
-    k.tailDroop = 0.22;
+    k.tailSplay = 0.6;
+    k.tailDroop = 0.12;
     k.tailFrill = 0.05;
     k.finFrill = 0.03;
     k.eyeRadius = 0.052;
@@ -180,8 +200,8 @@ KindSpec make_demekin() {
     k.fishName = "\x82\xC5\x82\xDF\x82\xBF\x82\xE1\x82\xF1";  // でめちゃん
     k.packPath = "object/fish1.pak";
     k.singleAnimationSet = true;
-    k.bodyLength = 13;
-    k.tailLength = 8.5;
+    k.bodyLength = 18.3;
+    k.tailLength = 11.9;
     k.back = {{0, 0.1}, {0.15, 0.2}, {0.35, 0.27}, {0.5, 0.27}, {0.7, 0.19}, {0.85, 0.09}, {1, 0.08}};
     k.belly = {{0, 0.09}, {0.2, 0.2}, {0.45, 0.25}, {0.65, 0.2}, {0.85, 0.08}, {1, 0.07}};
     k.width = {{0, 0.08}, {0.2, 0.16}, {0.45, 0.17}, {0.7, 0.12}, {0.9, 0.05}, {1, 0.04}};
@@ -195,8 +215,8 @@ KindSpec make_demekin() {
     k.tail = TailStyle::Double;
     k.tailProfile = {{0, 0.8}, {0.15, 1.0}, {0.35, 0.78}, {0.5, 0.62}, {0.65, 0.78}, {0.85, 1.0}, {1, 0.8}};
     k.tailFan = 0.62;
-    k.tailSplay = 0.5;
-    k.tailDroop = 0.15;
+    k.tailSplay = 0.65;
+    k.tailDroop = 0.1;
     k.tailFrill = 0.03;
     k.eyeRadius = 0.09;
     k.eyeS = 0.14;
@@ -205,7 +225,7 @@ KindSpec make_demekin() {
     k.colouring = Colouring::Black;
     k.seed = 37;
     set_default_motions(&k);
-    k.scale = 1.05;
+    k.scale = 1.0;
     k.waitMs = 2600;
     k.slowSpeed = 0.4;
     k.slowRotateH = 2.8;
@@ -224,8 +244,8 @@ KindSpec make_ranchu() {
     k.fishName = "\x82\xE7\x82\xF1\x82\xE7\x82\xF1";  // らんらん
     k.packPath = "object/fish2.pak";
     k.singleAnimationSet = false;
-    k.bodyLength = 14;
-    k.tailLength = 5;
+    k.bodyLength = 20.9;
+    k.tailLength = 7.45;
     k.back = {{0, 0.13}, {0.15, 0.22}, {0.35, 0.26}, {0.55, 0.255}, {0.75, 0.18}, {0.88, 0.09}, {1, 0.075}};
     k.belly = {{0, 0.11}, {0.2, 0.22}, {0.45, 0.27}, {0.65, 0.22}, {0.85, 0.09}, {1, 0.065}};
     k.width = {{0, 0.12}, {0.2, 0.2}, {0.45, 0.22}, {0.7, 0.16}, {0.9, 0.06}, {1, 0.045}};
@@ -241,6 +261,7 @@ KindSpec make_ranchu() {
     k.tailProfile = {{0, 0.85}, {0.2, 1.0}, {0.5, 0.68}, {0.8, 1.0}, {1, 0.85}};
     k.tailFan = 0.8;
     k.tailSplay = 1.0;
+    k.tailFlare = 0.15;
     k.tailDroop = 0.05;
     k.eyeRadius = 0.042;
     k.eyeS = 0.15;
@@ -249,7 +270,7 @@ KindSpec make_ranchu() {
     set_default_motions(&k);
     k.motions[1].bodyAmp = 0.55;
     k.motions[2].bodyAmp = 0.8;
-    k.scale = 1.1;
+    k.scale = 1.0;
     k.waitMs = 3000;
     k.slowSpeed = 0.35;
     k.slowRotateH = 2.5;
@@ -269,11 +290,11 @@ KindSpec make_shubunkin() {
     k.hours = 2;
     k.packPath = "object/fish2.pak";
     k.singleAnimationSet = true;
-    k.bodyLength = 16;
-    k.tailLength = 11;
+    k.bodyLength = 19.4;
+    k.tailLength = 13.3;
     k.back = {{0, 0.08}, {0.12, 0.13}, {0.3, 0.17}, {0.45, 0.18}, {0.62, 0.15}, {0.8, 0.085}, {0.9, 0.06}, {1, 0.07}};
     k.belly = {{0, 0.065}, {0.12, 0.11}, {0.3, 0.15}, {0.48, 0.16}, {0.65, 0.12}, {0.8, 0.07}, {0.9, 0.05}, {1, 0.055}};
-    k.width = {{0, 0.055}, {0.15, 0.095}, {0.35, 0.105}, {0.55, 0.095}, {0.75, 0.055}, {0.9, 0.032}, {1, 0.028}};
+    k.width = {{0, 0.055}, {0.15, 0.095}, {0.35, 0.105}, {0.55, 0.095}, {0.75, 0.06}, {0.9, 0.048}, {1, 0.042}};
     k.dorsalHeight = 0.27;
     k.pectoralLength = 0.25;
     k.pelvicLength = 0.18;
@@ -288,7 +309,7 @@ KindSpec make_shubunkin() {
     k.colouring = Colouring::Calico;
     k.seed = 53;
     set_default_motions(&k);
-    k.scale = 0.95;
+    k.scale = 1.0;
     k.waitMs = 1600;
     k.slowSpeed = 0.6;
     k.slowRotateH = 3.5;
@@ -307,8 +328,8 @@ KindSpec make_tancho() {
     k.fishName = "\x82\xBD\x82\xF1\x82\xBD\x82\xF1";  // たんたん
     k.packPath = "extensions/tancho.exd";
     k.singleAnimationSet = false;
-    k.bodyLength = 13;
-    k.tailLength = 10;
+    k.bodyLength = 17.7;
+    k.tailLength = 13.6;
     k.back = {{0, 0.11}, {0.15, 0.2}, {0.35, 0.28}, {0.5, 0.285}, {0.7, 0.2}, {0.85, 0.09}, {1, 0.08}};
     k.belly = {{0, 0.09}, {0.2, 0.19}, {0.45, 0.26}, {0.65, 0.21}, {0.85, 0.08}, {1, 0.07}};
     k.width = {{0, 0.08}, {0.2, 0.15}, {0.45, 0.18}, {0.7, 0.13}, {0.9, 0.05}, {1, 0.04}};
@@ -324,8 +345,8 @@ KindSpec make_tancho() {
     k.tail = TailStyle::Double;
     k.tailProfile = {{0, 0.75}, {0.15, 1.0}, {0.35, 0.8}, {0.5, 0.64}, {0.65, 0.8}, {0.85, 1.0}, {1, 0.75}};
     k.tailFan = 0.62;
-    k.tailSplay = 0.42;
-    k.tailDroop = 0.2;
+    k.tailSplay = 0.6;
+    k.tailDroop = 0.12;
     k.tailFrill = 0.045;
     k.finFrill = 0.02;
     k.colouring = Colouring::RedCap;

@@ -40,7 +40,11 @@ struct MotionStyle {
     int jawCycles = 2;
     double headDip = 0.0;    // nose-down pitch while eating, radians
     int dipCycles = 0;
-    double bob = 0.0;        // vertical drift of the whole fish, model units
+    double bob = 0.0;        // vertical drift of the whole fish, fraction of bodyLength
+    double pecPhase = 0.6;   // lag of the right pectoral behind the left, radians (pi: alternating)
+    double dorsalFold = 0.0; // dorsal fin laid back, radians
+    double tailCup = 0.2;    // caudal lobes cupping against the beat, radians
+    double tailClose = 0.0;  // caudal lobes drawn together (fan narrowed, twin lobes closed), radians
 };
 
 struct KindSpec {
@@ -69,9 +73,13 @@ struct KindSpec {
     Profile tailProfile;         // ray length over the fin base, top (0) to bottom (1), fraction of tailLength
     double tailFan = 0.7;        // half spread of the rays, radians
     double tailSplay = 0.0;      // double tails: lobes turned out from vertical, radians
+    double tailFlare = 0.35;     // double tails: further turn out toward the lobes' edge, radians
     double tailDroop = 0.1;      // sag of long tails, fraction of tailLength
     double tailFrill = 0.0;      // wavy edge of flowing tails, fraction of tailLength
     double finFrill = 0.0;       // the same for the other fins
+
+    double mouthS = 0.07;        // from the nose tip to the corners of the mouth, fraction of the body
+    double finThickness = 0.012; // fin membrane at its thickest (middle of the root), fraction of the body
 
     // Eyes.
     double eyeRadius = 0.042;    // fraction of bodyLength

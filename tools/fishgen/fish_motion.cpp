@@ -4,6 +4,7 @@
 // preview and the tests. Must not depend on the program's own code.
 #include <cmath>
 
+#include "tools/fishgen/fish_body.h"
 #include "tools/fishgen/fish_builder.h"
 
 namespace brine {
@@ -67,6 +68,15 @@ double chain_position(const FishModel& m, int bone) {
     return (m.bones[bone].bindPos.z - z0) / (z1 - z0);
 }
 
+// A turn of `bone` by `r` about a pivot given in model space, in front of the key's own turn:
+// the pivot stays where the key would have put it.
+void turn_about(const FishModel& m, int bone, Vec3 pivot, const Quat& r, BoneKey* key) {
+    Vec3 p = pivot - m.bones[bone].bindPos;
+    Vec3 shift = p - transform_normal(p, mat_rotation(r));
+    key->pos = key->pos + transform_normal(shift, mat_rotation(key->rot));
+    key->rot = quat_then(r, key->rot);
+}
+
 // Local transforms of all bones at phase t (0..1 over the loop) of one motion.
 std::vector<BoneKey> pose_at(const KindSpec& kind, const FishModel& m, const MotionStyle& ms, double t) {
     std::vector<BoneKey> keys(m.bones.size());
@@ -77,9 +87,10 @@ std::vector<BoneKey> pose_at(const KindSpec& kind, const FishModel& m, const Mot
     const double tau = 2 * kPi;
     double beat = tau * ms.beats * t;
 
-    // Travelling body wave: absolute yaw of each spine bone, the tail lagging the head.
+    // Travelling body wave: absolute yaw of each spine bone, the tail lagging the head. Both
+    // caudal lobes ride on the caudal bone.
     static const int chain[] = {kHead, kSpine1, kSpine2, kSpine3, kTailRoot, kCaudal, kCaudalTip};
-    double parentYaw = 0;
+    double parentYaw = 0, tipPhase = 0;
     for (int bone : chain) {
         double p = chain_position(m, bone);
         double envelope = 0.12 + 0.88 * std::pow(p, 1.6);
@@ -88,10 +99,36 @@ std::vector<BoneKey> pose_at(const KindSpec& kind, const FishModel& m, const Mot
         if (bone == kCaudalTip) lag += 0.35 * tau * (kind.tailLength / kind.bodyLength);  // long fins follow late
         double yaw = ms.bodyAmp * envelope * std::sin(beat - lag);
         keys[bone].rot = rot_y(yaw - parentYaw);
+        if (bone == kCaudalTip) {
+            keys[kCaudalTip2].rot = keys[bone].rot;
+            tipPhase = beat - lag;
+        }
         parentYaw = yaw;
     }
-    // The caudal tip also flexes up and down a little as it sweeps.
-    keys[kCaudalTip].rot = quat_then(keys[kCaudalTip].rot, rot_x(0.25 * ms.bodyAmp * std::sin(2 * beat)));
+    // The caudal lobes also flex up and down a little as they sweep.
+    Quat flex = rot_x(0.25 * ms.bodyAmp * std::sin(2 * beat));
+    keys[kCaudalTip].rot = quat_then(keys[kCaudalTip].rot, flex);
+    keys[kCaudalTip2].rot = quat_then(keys[kCaudalTip2].rot, flex);
+
+    // The lobes trail the sweep (the tail cups against the water it pushes) and are drawn
+    // together or spread apart. A single tail's upper and lower lobes turn about its middle; a
+    // twin tail's left and right lobes hang from the top of the tail base.
+    BodyShape body(kind);
+    double zBase = body.z_at(0.985);
+    double trail = ms.tailCup * std::cos(tipPhase);
+    if (kind.tail == TailStyle::Single) {
+        // A single tail also twists between the cupped strokes, so seen from above it always
+        // shows some of its lobes rather than one edge.
+        double twist = 0.8 * ms.tailCup * std::sin(tipPhase);
+        Vec3 pivot{0, (body.back(1.0) - body.belly(1.0)) * 0.5, zBase};
+        turn_about(m, kCaudalTip, pivot, quat_then(rot_x(ms.tailClose), rot_z(trail + twist)), &keys[kCaudalTip]);
+        turn_about(m, kCaudalTip2, pivot, quat_then(rot_x(-ms.tailClose), rot_z(-trail + twist)), &keys[kCaudalTip2]);
+    } else {
+        trail *= 0.6;
+        Vec3 pivot{0, body.back(1.0) * 0.95, zBase};
+        turn_about(m, kCaudalTip, pivot, rot_z(-ms.tailClose - trail), &keys[kCaudalTip]);
+        turn_about(m, kCaudalTip2, pivot, rot_z(ms.tailClose - trail), &keys[kCaudalTip2]);
+    }
 
     // Eating: the nose dips and the back half follows only in part.
     if (ms.headDip > 0 && ms.dipCycles > 0) {
@@ -100,31 +137,31 @@ std::vector<BoneKey> pose_at(const KindSpec& kind, const FishModel& m, const Mot
         keys[kSpine1].rot = quat_then(rot_x(0.35 * dip), keys[kSpine1].rot);
     }
     // A slow drift up and down (whole fish).
-    keys[kHead].pos.y += ms.bob * std::sin(tau * t);
+    keys[kHead].pos.y += ms.bob * kind.bodyLength * std::sin(tau * t);
 
     // Mouth: the jaw drops and closes.
     double jaw = ms.jawAmp * (0.5 - 0.5 * std::cos(tau * ms.jawCycles * t));
     keys[kJaw].rot = rot_x(-jaw);
 
-    // Pectoral fins: folded back by pecRest, sculling (flap and feather) by pecAmp.
+    // Pectoral fins: folded back by pecRest, sculling (flap and feather) by pecAmp; the right
+    // fin pecPhase behind the left.
     double sc = tau * ms.pecCycles * t;
-    Quat pec = quat_then(rot_y(-ms.pecRest - 0.35 * ms.pecAmp * std::cos(sc)), rot_z(ms.pecAmp * std::sin(sc)));
-    pec = quat_then(pec, rot_z(-0.35 * ms.pecRest));  // fold against the flank
-    keys[kPectoralL].rot = pec;
-    Quat pecR = quat_then(rot_y(-ms.pecRest - 0.35 * ms.pecAmp * std::cos(sc + 0.6)),
-                          rot_z(ms.pecAmp * std::sin(sc + 0.6)));
-    pecR = quat_then(pecR, rot_z(-0.35 * ms.pecRest));
-    keys[kPectoralR].rot = mirror_x(pecR);
+    auto pectoral = [&](double phase) {
+        Quat q = quat_then(rot_y(-ms.pecRest - 0.35 * ms.pecAmp * std::cos(phase)), rot_z(ms.pecAmp * std::sin(phase)));
+        return quat_then(q, rot_z(-0.35 * ms.pecRest));  // fold against the flank
+    };
+    keys[kPectoralL].rot = pectoral(sc);
+    keys[kPectoralR].rot = mirror_x(pectoral(sc + ms.pecPhase));
 
-    // Pelvic fins: a small paddle in time with the pectorals.
-    Quat pel = rot_z(0.4 * ms.pecAmp * std::sin(sc + 1.2) - 0.3 * ms.pecRest);
+    // Pelvic fins: a small paddle in time with the pectorals, laid back along the belly when folded.
+    Quat pel = quat_then(rot_z(0.4 * ms.pecAmp * std::sin(sc + 1.2) - 0.2 * ms.pecRest), rot_x(-0.5 * ms.pecRest));
     keys[kPelvicL].rot = pel;
     keys[kPelvicR].rot = mirror_x(pel);
 
-    // Dorsal fin: leans with the body wave and folds a little when dashing.
+    // Dorsal fin: leans with the body wave, laid back by dorsalFold.
     if (kDorsal < static_cast<int>(m.bones.size())) {
         double lean = 0.25 * ms.bodyAmp * std::sin(beat - ms.wave * tau * 0.45 - 0.8);
-        keys[kDorsal].rot = quat_then(rot_x(0.25 * ms.pecRest), rot_z(lean));
+        keys[kDorsal].rot = quat_then(rot_x(ms.dorsalFold), rot_z(lean));
     }
     return keys;
 }

@@ -17,6 +17,7 @@ Rgba scale_rgb(const Rgba& c, double k) { return Rgba{c.r * k, c.g * k, c.b * k,
 struct ScaleSample {
     double shade = 1.0;   // brightness factor from the scale pattern
     double sparkle = 0;   // extra reflection of this scale
+    double rim = 0;       // 0 in the middle of the visible crescent, 1 on its edge
 };
 
 // Overlapping scales: each is a disc; the front (head-side) disc lies on top, so what shows of
@@ -41,6 +42,7 @@ ScaleSample scale_at(double s, double v, std::uint32_t seed) {
             double r = lattice_value(ci, wrappedRow, seed);
             out.shade = 0.93 + 0.14 * (1 - e) - 0.28 * smoothstep(0.8, 1.0, e) + 0.06 * (r - 0.5);
             out.sparkle = r > 0.82 ? (r - 0.82) * 3.0 * (1 - e) : 0.0;
+            out.rim = smoothstep(0.7, 1.0, e);
             return out;
         }
     }
@@ -80,9 +82,12 @@ Rgba base_colour(const KindSpec& k, double s, double theta, double* scaleContras
         return mix_rgba(shade3(white), shade3(red), redAmount);
     }
     case Colouring::Black: {
-        *scaleContrast = 0.7;
-        const BodyPalette black{rgb(0.07, 0.06, 0.06), rgb(0.14, 0.12, 0.1), rgb(0.24, 0.2, 0.16)};
-        return shade3(black);
+        // Velvet black, warmer and greyer toward the belly, with a bronze sheen high on the flank.
+        *scaleContrast = 0.5;
+        const BodyPalette black{rgb(0.05, 0.045, 0.045), rgb(0.1, 0.085, 0.075), rgb(0.27, 0.23, 0.2)};
+        Rgba col = shade3(black);
+        double flank = std::exp(-std::pow((c - 0.1) / 0.4, 2));
+        return mix_rgba(col, rgb(0.4, 0.28, 0.14), 0.4 * flank * (0.7 + 0.6 * patch(5, 4, 8)));
     }
     case Colouring::Sarasa: {
         const BodyPalette orange{rgb(0.78, 0.18, 0.04), rgb(0.98, 0.42, 0.08), rgb(1.0, 0.74, 0.45)};
@@ -131,6 +136,9 @@ Image make_body_texture(const KindSpec& k) {
             double shade = 1.0 + (sc.shade - 1.0) * contrast;
             col = scale_rgb(col, shade);
             col = mix_rgba(col, rgb(1, 0.97, 0.9), sc.sparkle * 0.35 * contrast);
+            // A black fish's sheen catches on the edges of its scales: velvet, not a silhouette.
+            if (k.colouring == Colouring::Black)
+                col = mix_rgba(col, rgb(0.5, 0.4, 0.26), sc.rim * 0.3 * smoothstep(0.18, 0.3, s) + sc.sparkle * 0.25);
             // Gill cover: a soft darker edge on the sides of the head.
             double gill = 0.2 + 0.018 * std::cos(theta * 2);
             double g = std::exp(-std::pow((s - gill) / 0.009, 2)) * smoothstep(0.25, 0.6, side);
@@ -145,10 +153,14 @@ Image make_body_texture(const KindSpec& k) {
                 double lumps = shape.wen_lumps(s, theta);
                 col = scale_rgb(col, 1.0 - wen * (0.35 * (1.0 - lumps) + 0.05));
             }
-            // Mouth at the nose tip.
-            double mouth = 1.0 - smoothstep(0.008, 0.03, s);
-            Rgba mouthCol = k.colouring == Colouring::Black ? rgb(0.06, 0.03, 0.03) : rgb(0.35, 0.08, 0.07);
-            col = mix_rgba(col, mouthCol, mouth * 0.85);
+            // Lips along the mouth line (the sides at the nose tip's height, back to the corners):
+            // a paler rim with a fine dark parting where upper lip and jaw meet.
+            double lips = 1.0 - smoothstep(k.mouthS * 0.85, k.mouthS * 1.25, s);
+            if (lips > 0) {
+                Rgba lipCol = k.colouring == Colouring::Black ? rgb(0.34, 0.29, 0.24) : rgb(0.98, 0.7, 0.58);
+                col = mix_rgba(col, lipCol, lips * 0.55 * std::exp(-std::pow((side - 1.0) / 0.05, 2)));
+                col = scale_rgb(col, 1.0 - lips * 0.55 * std::exp(-std::pow((side - 1.0) / 0.006, 2)));
+            }
             col.a = 1;
             img.at(x, y) = col;
         }
@@ -163,7 +175,7 @@ Image make_fin_texture(const KindSpec& k) {
     switch (k.colouring) {
     case Colouring::Red: base = rgb(0.93, 0.3, 0.08), edge = rgb(1.0, 0.72, 0.56); break;
     case Colouring::RedWhite: base = rgb(0.92, 0.27, 0.1), edge = rgb(0.97, 0.95, 0.94); break;
-    case Colouring::Black: base = rgb(0.07, 0.06, 0.06), edge = rgb(0.32, 0.32, 0.35); break;
+    case Colouring::Black: base = rgb(0.08, 0.07, 0.065), edge = rgb(0.42, 0.4, 0.4); break;
     case Colouring::Sarasa: base = rgb(0.96, 0.42, 0.1), edge = rgb(1.0, 0.8, 0.66); break;
     case Colouring::Calico: base = rgb(0.62, 0.68, 0.8), edge = rgb(0.86, 0.9, 0.95); break;
     case Colouring::RedCap: base = rgb(0.95, 0.95, 0.95), edge = rgb(0.84, 0.88, 0.93); break;
@@ -193,7 +205,8 @@ Image make_fin_texture(const KindSpec& k) {
                 col = mix_rgba(col, base, smoothstep(0.5, 0.6, redN) * (1 - v) * 0.8);
             }
             // Rays are a little denser and darker than the membrane between them.
-            Rgba rayCol = scale_rgb(mix_rgba(base, edge, fade * 0.7), k.colouring == Colouring::Black ? 1.4 : 0.82);
+            Rgba rayCol = k.colouring == Colouring::Black ? mix_rgba(rgb(0.3, 0.23, 0.14), edge, fade * 0.5)
+                                                          : scale_rgb(mix_rgba(base, edge, fade * 0.7), 0.82);
             col = mix_rgba(col, rayCol, ray * 0.55);
             // The very edge is paler, almost clear.
             col = mix_rgba(col, rgb(0.93, 0.94, 0.96), smoothstep(0.9, 1.0, v) * 0.35);
@@ -208,7 +221,14 @@ Image make_eye_texture(const KindSpec& k) {
     const int size = 64;
     Image img(size, size);
     Rgba iris = rgb(0.86, 0.66, 0.24), rim = rgb(0.45, 0.3, 0.12), socket = rgb(0.55, 0.3, 0.15);
-    if (k.colouring == Colouring::Black) iris = rgb(0.62, 0.46, 0.2), rim = rgb(0.14, 0.1, 0.06), socket = rgb(0.1, 0.08, 0.07);
+    double irisEnd = 0.3;
+    const bool black = k.colouring == Colouring::Black;
+    if (black) {
+        // A black moor's eye must read against dark water: a wide bright gold iris ringed in
+        // silver grey on a bronze-black bulb.
+        iris = rgb(0.95, 0.72, 0.3), rim = rgb(0.6, 0.57, 0.52), socket = rgb(0.2, 0.15, 0.1);
+        irisEnd = 0.36;
+    }
     if (k.colouring == Colouring::RedCap || k.colouring == Colouring::Calico)
         iris = rgb(0.82, 0.78, 0.62), socket = rgb(0.6, 0.6, 0.62);
     for (int y = 0; y < size; ++y) {
@@ -221,13 +241,35 @@ Image make_eye_texture(const KindSpec& k) {
                 col = rgb(0.02, 0.02, 0.03);
             else if (v < 0.19)
                 col = mix_rgba(rgb(0.02, 0.02, 0.03), scale_rgb(iris, streak), smoothstep(0.15, 0.19, v));
-            else if (v < 0.3)
-                col = mix_rgba(scale_rgb(iris, streak), rim, smoothstep(0.24, 0.3, v));
+            else if (v < irisEnd)
+                col = mix_rgba(scale_rgb(iris, streak), rim, smoothstep(irisEnd - 0.06, irisEnd, v));
             else
-                col = mix_rgba(rim, socket, smoothstep(0.3, 0.4, v));
+                col = mix_rgba(rim, socket, smoothstep(irisEnd, irisEnd + (black ? 0.06 : 0.1), v));
             // A small catch-light above the pupil.
             double du = std::fabs(u - 0.25) * 4, dv = (v - 0.1) * 10;
             col = mix_rgba(col, rgb(1, 1, 1), (1 - smoothstep(0.3, 0.8, std::sqrt(du * du + dv * dv))) * 0.85);
+            col.a = 1;
+            img.at(x, y) = col;
+        }
+    }
+    return img;
+}
+
+// The inside of the mouth: u along the mouth line, v from the upper lip (0) through the throat
+// (0.5) to the lower lip (1); moist lips at the rim, dark deep inside.
+Image make_mouth_texture(const KindSpec& k) {
+    const int size = 32;
+    Image img(size, size);
+    const bool black = k.colouring == Colouring::Black;
+    Rgba lip = black ? rgb(0.36, 0.3, 0.27) : rgb(0.86, 0.5, 0.45);
+    Rgba inside = black ? rgb(0.2, 0.08, 0.1) : rgb(0.36, 0.08, 0.08);
+    Rgba throat = rgb(0.05, 0.02, 0.02);
+    for (int y = 0; y < size; ++y) {
+        double v = (y + 0.5) / size;
+        double deep = std::sin(kPi * v);
+        for (int x = 0; x < size; ++x) {
+            Rgba col = mix_rgba(lip, inside, smoothstep(0.0, 0.35, deep));
+            col = mix_rgba(col, throat, smoothstep(0.6, 1.0, deep));
             col.a = 1;
             img.at(x, y) = col;
         }
@@ -242,6 +284,7 @@ void build_textures(const KindSpec& kind, FishModel* model) {
     model->textures.push_back({kind.model + "_body.dds", make_body_texture(kind)});
     model->textures.push_back({kind.model + "_fin.dds", make_fin_texture(kind)});
     model->textures.push_back({kind.model + "_eye.dds", make_eye_texture(kind)});
+    model->textures.push_back({kind.model + "_mouth.dds", make_mouth_texture(kind)});
 }
 
 FishModel build_fish(const KindSpec& kind) {

@@ -1,6 +1,7 @@
 // The shot tool's two survey modes: a contact sheet of every installed fish kind (the extension
-// packs included) posed in each of its four motions, side and top view, drawn by the program's
-// renderer; and the per-frame cost at each picture quality with ten fish. Tool code only.
+// packs included) at its real size and as a strip of frames over each of its four motions, seen
+// from the side, from above and from the front, drawn by the program's renderer, with each kind's
+// length on screen; and the per-frame cost at each picture quality with ten fish. Tool code only.
 #pragma once
 #include <string>
 

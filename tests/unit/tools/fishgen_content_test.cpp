@@ -561,9 +561,13 @@ void check_motion_values() {
             zmin = std::min(zmin, mesh.number(3 + 3 * i));
             zmax = std::max(zmax, mesh.number(3 + 3 * i));
         }
+        // Side on at mid-depth (z = 0, 300 units from the eye, a 45-degree field at 4:3) a unit
+        // is 800 / (600 tan 22.5 deg x 4/3) = 2.41 pixels of the default 800-pixel back buffer: a
+        // grown fish spans 8 to 10 percent of that width, big enough to show fins, eyes and mouth.
         double length = (zmax - zmin) * v["Scale"];
-        EXPECT_GE(length, 20.0);
-        EXPECT_LE(length, 30.0);
+        double pixels = length * 800.0 / (600.0 * std::tan(fishgen::kPi / 8) * 4.0 / 3.0);
+        EXPECT_GE(pixels, 0.08 * 800) << length << " units";
+        EXPECT_LE(pixels, 0.10 * 800) << length << " units";
     }
 }
 

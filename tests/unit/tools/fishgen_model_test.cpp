@@ -1,9 +1,12 @@
 // Checks the generated goldfish as models: D3DX conventions of the math, shape and orientation,
-// outward normals and consistent winding, and motions that really swim (tail beats that grow
-// from hover to dash, a jaw that opens while eating, fins that scull).
+// outward normals and consistent winding, fins drawn from both sides, a mouth that opens into
+// the head, and motions that really swim (tail beats that grow from hover to dash, a jaw that
+// opens while eating, fins that scull).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "tools/fishgen/fish_builder.h"
 #include "tools/fishgen/x_writer.h"
@@ -87,10 +90,11 @@ TEST_F(FishgenModel, NoseLooksDownMinusZAndTheTailIsBehind) {
             if (f.material == 2) eyeZ += m.vertices[f.a].pos.z, ++eyes;
         ASSERT_GT(eyes, 0);
         EXPECT_LT(std::fabs(nose->pos.x), 0.05);
-        EXPECT_LT(eyeZ / eyes, 0.0) << "eyes sit in the front half";
-        EXPECT_GT(tailZ, kind_of(m).bodyLength * 0.5) << "the caudal fin reaches past the body";
-        EXPECT_GE(m.bones.size(), 12u);
-        EXPECT_EQ(m.bones.size() == 13u, kind_of(m).dorsal) << "a dorsal bone exactly when there is a dorsal fin";
+        const double bodyEnd = nose->pos.z + kind_of(m).bodyLength;
+        EXPECT_LT(eyeZ / eyes, nose->pos.z + 0.5 * kind_of(m).bodyLength) << "eyes sit in the front half";
+        EXPECT_GT(tailZ, bodyEnd) << "the caudal fin reaches past the body";
+        EXPECT_GE(m.bones.size(), static_cast<size_t>(kDorsal));
+        EXPECT_EQ(m.bones.size() == kDorsal + 1u, kind_of(m).dorsal) << "a dorsal bone exactly when there is a dorsal fin";
     }
 }
 
@@ -204,6 +208,112 @@ TEST_F(FishgenModel, EatingDipsTheHeadAndWorksTheJaw) {
         double dotq = std::fabs(a[kPectoralL].rot.w * b[kPectoralL].rot.w + a[kPectoralL].rot.x * b[kPectoralL].rot.x +
                                 a[kPectoralL].rot.y * b[kPectoralL].rot.y + a[kPectoralL].rot.z * b[kPectoralL].rot.z);
         EXPECT_GT(2 * std::acos(std::min(1.0, dotq)), 0.15) << "the pectoral fin turns by some degrees";
+    }
+}
+
+// Model-space positions of the mesh in a pose.
+std::vector<Vec3> skinned_positions(const FishModel& m, const std::vector<BoneKey>& keys) {
+    std::vector<Mat4> skin = skin_matrices(m, combine_pose(m, keys));
+    std::vector<Vec3> out;
+    for (const auto& v : m.vertices) {
+        Vec3 p{};
+        for (int k = 0; k < v.influenceCount; ++k) p = p + transform_point(v.pos, skin[v.bone[k]]) * v.weight[k];
+        out.push_back(p);
+    }
+    return out;
+}
+
+std::vector<BoneKey> rest_keys(const FishModel& m) {
+    std::vector<BoneKey> keys(m.bones.size());
+    for (size_t i = 0; i < m.bones.size(); ++i) {
+        int p = m.bones[i].parent;
+        keys[i].pos = m.bones[i].bindPos - (p < 0 ? Vec3{} : m.bones[p].bindPos);
+    }
+    return keys;
+}
+
+// The material of the nearest face the renderer would draw (front faces only, the side that
+// cross(b - a, c - a) points to) along a ray, or -1 when the ray meets none.
+int first_drawn_material(const FishModel& m, const std::vector<Vec3>& pos, Vec3 from, Vec3 dir) {
+    double best = 1e30;
+    int material = -1;
+    for (const Face& f : m.faces) {
+        Vec3 a = pos[f.a], b = pos[f.b], c = pos[f.c];
+        Vec3 e1 = b - a, e2 = c - a;
+        if (dot(cross(e1, e2), dir) >= 0) continue;  // culled: seen from behind
+        Vec3 p = cross(dir, e2);
+        double det = dot(e1, p);
+        if (std::fabs(det) < 1e-12) continue;
+        Vec3 t0 = from - a;
+        double u = dot(t0, p) / det;
+        Vec3 q = cross(t0, e1);
+        double v = dot(dir, q) / det;
+        double t = dot(e2, q) / det;
+        if (u < 0 || v < 0 || u + v > 1 || t <= 0 || t >= best) continue;
+        best = t;
+        material = f.material;
+    }
+    return material;
+}
+
+TEST_F(FishgenModel, FinsAreDrawnFromBothFaces) {
+    // Every fin triangle has a partner close by that faces the other way, so whichever side the
+    // eye is on, back-face culling leaves one of the two.
+    for (const auto& m : models()) {
+        SCOPED_TRACE(m.model);
+        const double near = 0.05 * kind_of(m).bodyLength;
+        std::vector<Vec3> centre, facing;
+        for (const Face& f : m.faces) {
+            if (f.material != 1) continue;
+            Vec3 a = m.vertices[f.a].pos, b = m.vertices[f.b].pos, c = m.vertices[f.c].pos;
+            centre.push_back((a + b + c) * (1.0 / 3.0));
+            facing.push_back(normalize(cross(b - a, c - a)));
+        }
+        ASSERT_GT(centre.size(), 100u);
+        size_t oneSided = 0;
+        for (size_t i = 0; i < centre.size(); ++i) {
+            bool partner = false;
+            for (size_t j = 0; j < centre.size() && !partner; ++j)
+                partner = dot(facing[i], facing[j]) < -0.5 && length(centre[i] - centre[j]) < near;
+            oneSided += !partner;
+        }
+        EXPECT_EQ(oneSided, 0u) << "fin triangles that vanish when seen from behind";
+    }
+}
+
+TEST_F(FishgenModel, TheJawOpensARealMouth) {
+    for (const auto& m : models()) {
+        SCOPED_TRACE(m.model);
+        const double L = kind_of(m).bodyLength;
+        // The widest the eating motion opens the jaw, on an otherwise resting fish.
+        const MotionRecordDef& eat = m.records[3];
+        double widest = 0;
+        for (int f = eat.startFrame; f <= eat.endFrame; ++f) {
+            Quat q = sample_pose(m.animationSets[eat.animationSet], f)[kJaw].rot;
+            widest = std::max(widest, std::fabs(2 * std::atan2(q.x, q.w)));
+        }
+        std::vector<BoneKey> open = rest_keys(m);
+        open[kJaw].rot = quat_axis_angle({1, 0, 0}, -widest);
+        std::vector<Vec3> rest = skinned_positions(m, rest_keys(m)), opened = skinned_positions(m, open);
+        // The lips part at the nose tip (the first vertex): of the vertices there, some drop with
+        // the jaw, others stay.
+        const Vec3 tip = rest[0];
+        const double noseZ = tip.z;
+        double upper = -1e9, lower = 1e9;
+        for (size_t i = 0; i < rest.size(); ++i)
+            if (length(rest[i] - tip) < 1e-6) {
+                upper = std::max(upper, opened[i].y);
+                lower = std::min(lower, opened[i].y);
+            }
+        ASSERT_GT(upper - lower, 0.02 * L) << "the lips do not part";
+        // Looking straight into the open mouth the eye meets its inside, not skin and not the
+        // water behind the fish; with the jaw shut the same look meets the lips.
+        const Vec3 from{0, 0.5 * (upper + lower), noseZ - L}, ahead{0, 0, 1};
+        EXPECT_EQ(first_drawn_material(m, opened, from, ahead), 3);
+        EXPECT_EQ(first_drawn_material(m, rest, from, ahead), 0);
+        // From the side the gap between the lips also shows the inside.
+        const Vec3 side{0.4 * L, 0.5 * (upper + lower), noseZ + 0.02 * L};
+        EXPECT_EQ(first_drawn_material(m, opened, side, {-1, 0, 0}), 3);
     }
 }
 
