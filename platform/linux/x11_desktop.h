@@ -1,11 +1,8 @@
-// The desktop the aquarium draws on, on X11, in one of two ways. With no other client showing a
-// desktop window, the program's own full-screen window of type _NET_WM_WINDOW_TYPE_DESKTOP, kept
-// below every other window, on all workspaces, out of the taskbar and pager. Over another
-// client's desktop window (a file manager's icons), an unmanaged full-screen window kept directly
-// above that one and below every other, taking no input, see-through by a 32-bit visual when a
-// compositing manager runs, else cut to each frame by a bounding shape. The graphics device draws
-// into it. Uses Xlib on a connection of its own (the windows live as long as this object); Qt
-// only for the screen size.
+// The X11 window the device draws into, in one of two ways of attaching: the own desktop (a window
+// of type _NET_WM_WINDOW_TYPE_DESKTOP below all others, on all workspaces, out of taskbar and pager)
+// or, over another client's desktop window, an unmanaged window directly above it that takes no
+// input, see-through by an ARGB visual under a compositor, else cut to each frame by a shape.
+// Xlib on a connection of its own (the windows live as long as this object); Qt for the screen size.
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,8 @@
-// What else lies on the X11 desktop: another client's desktop window (a file manager or shell
-// that draws the background and the icons: _NET_WM_WINDOW_TYPE_DESKTOP) and whether a compositing
-// manager runs (the _NET_WM_CM_Sn selection has an owner). Notices either coming or going from
-// the root window's structure and property events and the selection's owner events, and keeps a
-// window of ours directly above that desktop window whenever the stack changes. Xlib and XFixes
-// only; no Qt.
+// What else lies on the X11 desktop: another client's desktop window (a file manager drawing the
+// background and icons, _NET_WM_WINDOW_TYPE_DESKTOP) and a compositing manager (_NET_WM_CM_Sn has
+// an owner), noticed coming or going from the root's structure, property and selection events;
+// and a window of ours kept directly above that desktop window whenever the stack changes.
+// Xlib and XFixes only; no Qt.
 #pragma once
 #include <vector>
 

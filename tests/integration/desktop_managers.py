@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-# The program over real desktops from Debian, as a user meets them: a private Xvfb with the
-# openbox window manager and a file manager that draws the desktop's background and five icons
-# (LXDE's pcmanfm, XFCE's xfdesktop on a D-Bus session of its own), with or without a compositing
-# manager (xcompmgr). Observed from outside: screenshots, the X window tree, pointer clicks. Builds
-# on brinelight_e2e.py (its session, images and polling); needs the desktop programs too.
+# The program over real desktops from Debian, as a user meets them: a private Xvfb, openbox, and a
+# file manager drawing the desktop's background and five icons (pcmanfm; xfdesktop on a D-Bus
+# session of its own), with or without xcompmgr. Observed from outside: screenshots, the window
+# tree, pointer clicks. Builds on brinelight_e2e.py; needs the desktop programs too.
 import argparse
 import os
 import shutil
