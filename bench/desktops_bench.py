@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-# What each way of attaching costs the running program, in one run: under a private Xvfb with
-# openbox and ten fish, the own desktop (no file manager), over pcmanfm's desktop cut by a shape,
-# and over it see-through under xcompmgr. CPU (% of a core: the program, the X server, the
-# compositor), frames a second and processor milliseconds a frame; medians of alternating runs.
+# What each way of attaching costs, in one run: under a private Xvfb with openbox and ten fish, the
+# own desktop (no file manager), over pcmanfm's desktop cut by a shape, and over it see-through
+# under xcompmgr. CPU (% of a core) of the program, X server, compositor and file manager, frames a
+# second and the program's processor ms a frame; medians of runs in alternating order.
 #   python3 bench/desktops_bench.py [--build build/gcc] [--runs 3] [--seconds 20]
 import argparse
 import os
@@ -63,8 +63,9 @@ def run_way(build, way, seconds, tmp):
         helper(["openbox"])
         time.sleep(1)
         compositor = helper(["xcompmgr"]) if way == "argb" else None
+        manager = None
         if way != "own":
-            helper(["pcmanfm", "--desktop"])
+            manager = helper(["pcmanfm", "--desktop"])
             time.sleep(3)
         proc = subprocess.Popen([os.path.join(program, "brinelight")], cwd=tmp, env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.PIPE, start_new_session=True)
@@ -77,16 +78,18 @@ def run_way(build, way, seconds, tmp):
             time.sleep(0.05)
         time.sleep(3)  # fish loaded and swimming, caches warm
         f0 = frames_so_far(lines)
-        c0 = {"program": qb.cpu_seconds(proc.pid), "xvfb": qb.cpu_seconds(xvfb.pid)}
+        pids = {"program": proc.pid, "xvfb": xvfb.pid}
         if compositor:
-            c0["compositor"] = qb.cpu_seconds(compositor.pid)
+            pids["compositor"] = compositor.pid
+        if manager:
+            pids["pcmanfm"] = manager.pid  # it redraws what each frame's shape uncovers
+        c0 = {key: qb.cpu_seconds(pid) for key, pid in pids.items()}
         t0 = time.monotonic()
         time.sleep(seconds)
         t1 = time.monotonic()
         f1 = frames_so_far(lines)
         for key, start in c0.items():
-            pid = {"program": proc.pid, "xvfb": xvfb.pid}.get(key, compositor.pid if compositor else 0)
-            result["cpu_" + key] = 100.0 * (qb.cpu_seconds(pid) - start) / (t1 - t0)
+            result["cpu_" + key] = 100.0 * (qb.cpu_seconds(pids[key]) - start) / (t1 - t0)
         if f0 is not None and f1 is not None and f1 > f0:
             result["fps"] = (f1 - f0) / (t1 - t0)
             result["ms_per_frame"] = result["cpu_program"] * 10.0 / result["fps"]  # processor ms a frame
@@ -123,7 +126,7 @@ def main():
         shutil.rmtree(tmp, ignore_errors=True)
     rows = [("cpu_program", "program CPU, % of a core"), ("fps", "frames a second"),
             ("ms_per_frame", "program processor ms a frame"), ("cpu_xvfb", "X server CPU, % of a core"),
-            ("cpu_compositor", "xcompmgr CPU, % of a core")]
+            ("cpu_pcmanfm", "pcmanfm CPU, % of a core"), ("cpu_compositor", "xcompmgr CPU, % of a core")]
     print("\nmedians of %d runs, %.0f s each (Xvfb 1280x1024, openbox, ten fish, default quality 800x600)"
           % (args.runs, args.seconds))
     print("%-32s" % "" + "".join("%16s" % w for w in WAYS))
