@@ -221,6 +221,7 @@ HResult Aquarium::render_frame() {
     drawWallpaper_ = p_.desktop->draws_wallpaper() ? 1 : 0;
     return ::brine::render_frame(*scene_, *frameInputs_, *tankView_);
 }
+bool Aquarium::desktop_visible() { return p_.desktop->desktop_visible(); }
 
 // --- SceneFishHooks ---
 

@@ -34,8 +34,8 @@
 namespace brine {
 
 // What hosting the tank needs of the desktop beyond the Ui: the single-instance test, whether a
-// desktop can host the tank, the window the device draws into, the background priority, and the
-// way the tank is attached to the desktop.
+// desktop can host the tank, the window the device draws into, the background priority, the
+// way the tank is attached to the desktop, and whether the desktop can be seen at all.
 //
 // Two ways of attaching: on its own desktop (no other program draws the desktop: the tank's
 // window lies at the bottom and the wallpaper of the settings is drawn under the fish), or over
@@ -65,6 +65,15 @@ public:
     // find_web_view_window for the new window; that call makes it false again. A host that
     // never changes its way answers false.
     virtual bool attachment_changed() = 0;
+    // Called by the main loop on each pass where a step is due (at most 30 times a second, never
+    // during start-up), so it must be cheap: answer from state the host keeps up to date from its
+    // window-system events, re-reading anything that has no event at most a few times a second.
+    // False while nothing of the desktop window can be seen: a full-screen window covers it on its
+    // screen, or it is fully obscured (where no compositor runs, which would hide that), or the
+    // screen saver is active, or the display is powered down (standby, suspend, off). The loop then
+    // keeps the tank's fixed step going and draws nothing. True when unsure, and before the
+    // window exists.
+    virtual bool desktop_visible() = 0;
 };
 
 struct AquariumPlatform {
@@ -120,6 +129,7 @@ public:
     void tank_step() override;
     void tank_animate(float stepElapsed) override;
     HResult render_frame() override;
+    bool desktop_visible() override;
 
     // --- SceneFishHooks ---
     void reset_fish_slots() override;

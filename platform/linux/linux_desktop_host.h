@@ -1,5 +1,6 @@
 // The desktop as the aquarium needs it on Linux: the per-user instance lock, the X11 desktop
-// window the device draws into and the way it is attached, and the lower scheduling priority.
+// window the device draws into, the way it is attached and whether it can be seen, and the lower
+// scheduling priority.
 #pragma once
 #include "platform/linux/instance_lock.h"
 #include "platform/linux/x11_desktop.h"
@@ -16,6 +17,7 @@ public:
     void enter_background() override;
     bool draws_wallpaper() override;
     bool attachment_changed() override { return desktop_.attachment_changed(); }
+    bool desktop_visible() override { return desktop_.desktop_visible(); }
 
 private:
     InstanceLock lock_;

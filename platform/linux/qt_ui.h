@@ -1,12 +1,15 @@
 // The shell's Ui on Qt Widgets: QSystemTrayIcon for the tray (only a right-button press,
 // QSystemTrayIcon::Context, opens the menu), a QMenu built from the menu table each time,
 // QMessageBox, QtDialog for the three dialogs, QFileDialog, QDesktopServices, and an event queue
-// that the main loop drains with one non-waiting processEvents per pass.
+// that the main loop drains, waiting in Qt's event loop (with a precise timer for the deadline)
+// while it is empty. Whatever should end that wait must be a Qt event source (a QSocketNotifier
+// for a file descriptor of one's own).
 // Needs a QApplication to exist before it is made; one per process.
 #pragma once
 #include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <deque>
 
 #include "shell/ui.h"
@@ -28,7 +31,7 @@ public:
     std::uint32_t track_popup_menu(const MenuItemState* states, std::size_t count) override;
     int run_dialog(const DialogResource& dialog, DialogProcedure& procedure) override;
     bool choose_open_file(OpenFileRequest& request) override;
-    bool poll_event(UiEvent* event) override;
+    bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
     // Queues a command for the main window, as a WM_COMMAND sent from outside would arrive.
@@ -49,6 +52,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QIcon icon_;
     QScreen* watchedScreen_ = nullptr;
+    QTimer wakeTimer_;  // ends a wait at its deadline
 };
 
 // The Qt name filter of one open-file filter pair: "<text> (<patterns, space separated>)".

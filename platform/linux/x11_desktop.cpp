@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <unistd.h>
 
 #include <X11/Xatom.h>
@@ -18,10 +19,8 @@ namespace brine {
 
 namespace {
 
-struct ScreenArea { int x, y; unsigned width, height; };
-
 // The primary screen in X pixels: Qt knows which monitor that is; without Qt, the whole X screen.
-ScreenArea primary_area(Display* display) {
+ScreenRect primary_area(Display* display) {
     if (qGuiApp && qGuiApp->primaryScreen()) {
         const QScreen* screen = qGuiApp->primaryScreen();
         const qreal ratio = screen->devicePixelRatio();
@@ -87,7 +86,8 @@ WindowHandle X11Desktop::find_web_view_window() {
     }
     read_events();
     const SurfaceWay way = way_now();
-    const OwnWindow window = create_window(way);
+    const ScreenRect area = primary_area(display_);
+    const OwnWindow window = create_window(way, area);
     if (!window.id) return nullptr;
     window_ = window;
     way_ = way;
@@ -97,13 +97,17 @@ WindowHandle X11Desktop::find_web_view_window() {
     watch_->set_ours(ours);
     watch_->keep_above(see_through(way_) ? window_.id : 0);
     XSync(display_, False);  // the device opens the window on another connection next
+    if (!notifier_ && QCoreApplication::instance()) {
+        notifier_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { read_events(); });
+    }
+    read_events();
     return handle_of(window_.id);
 }
 
-X11Desktop::OwnWindow X11Desktop::create_window(SurfaceWay way) {
+X11Desktop::OwnWindow X11Desktop::create_window(SurfaceWay way, const ScreenRect& area) {
     Display* d = display_;
     const int screen = DefaultScreen(d);
-    const ScreenArea area = primary_area(d);
     OwnWindow window;
     XSetWindowAttributes attributes{};
     unsigned long mask = CWEventMask;
@@ -160,6 +164,8 @@ X11Desktop::OwnWindow X11Desktop::create_window(SurfaceWay way) {
                                XInternAtom(d, "_NET_WM_STATE_SKIP_PAGER", False)};
         set_atoms(d, window.id, "_NET_WM_STATE", states, 4);
         set_cardinal(d, window.id, "_NET_WM_DESKTOP", 0xFFFFFFFFL);
+        // Selected before mapping, so the first VisibilityNotify comes with the map.
+        visibility_ = std::make_unique<X11Visibility>(d, window.id, area, attributes.event_mask);
         XMapWindow(d, window.id);
         XLowerWindow(d, window.id);
     } else {
@@ -167,6 +173,7 @@ X11Desktop::OwnWindow X11Desktop::create_window(SurfaceWay way) {
         // Until the first frame shapes it, a shaped window covers nothing.
         if (!window.colormap) set_bounding_shape(d, window.id, {});
         set_cardinal(d, window.id, "_NET_WM_DESKTOP", 0xFFFFFFFFL);
+        visibility_ = std::make_unique<X11Visibility>(d, window.id, area, attributes.event_mask);
         XMapWindow(d, window.id);
     }
     publish_desktop_surface(window.id, way);
@@ -186,12 +193,27 @@ bool X11Desktop::attachment_changed() {
     return changed_;
 }
 
+bool X11Desktop::desktop_visible() {
+    if (!visibility_) return true;
+    read_events();
+    if (changed_) return true;
+    const bool visible = visibility_->visible();
+    if (!see_through(way_)) return visible;
+    // Over another desktop the window's own VisibilityNotify follows its shape, which the frames
+    // make: a window cut to nothing before its first frame would stay hidden for good.
+    VisibilityFacts facts = visibility_->facts();
+    facts.fullyObscured = false;
+    return ::brine::desktop_visible(facts);
+}
+
 void X11Desktop::read_events() {
     if (!display_ || !watch_) return;
+    // XPending also reads what the socket holds, so nothing stays behind in Xlib's queue unseen.
     while (XPending(display_) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         watch_->handle_event(event);
+        if (visibility_) visibility_->handle_event(event);
     }
     if (watch_->settle()) follow_the_desktop();
 }
@@ -214,6 +236,8 @@ void X11Desktop::follow_the_desktop() {
 }
 
 void X11Desktop::release() {
+    notifier_.reset();
+    visibility_.reset();
     watch_.reset();
     if (display_) {
         for (const OwnWindow& old : retired_) destroy_window(old);

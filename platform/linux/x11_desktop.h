@@ -2,7 +2,8 @@
 // of type _NET_WM_WINDOW_TYPE_DESKTOP below all others, on all workspaces, out of taskbar and pager)
 // or, over another client's desktop window, an unmanaged window directly above it that takes no
 // input, see-through by an ARGB visual under a compositor, else cut to each frame by a shape.
-// Xlib on a connection of its own (the windows live as long as this object); Qt for the screen size.
+// Xlib on a connection of its own, read by a Qt socket notifier (so its events end the main loop's
+// wait); the windows live as long as this object. Qt also for the screen size.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -10,8 +11,10 @@
 
 #include "device/graphics_device.h"
 #include "platform/linux/desktop_surface.h"
+#include "platform/linux/x11_visibility.h"
 
 typedef struct _XDisplay Display;
+class QSocketNotifier;
 
 namespace brine {
 
@@ -35,6 +38,10 @@ public:
     // retired (the device drawing into it reports a loss) and the next find makes the new one.
     // Reads the connection's queued events first.
     bool attachment_changed();
+    // Whether anything of the desktop window can be seen (see X11Visibility); true before the
+    // window exists, and while the way of attaching has changed (the next frame's Present must
+    // report the loss that brings the new window). Reads the connection's queued events first.
+    bool desktop_visible();
     // Hands every queued event of the connection to the watchers and follows what changed.
     void read_events();
     void release();
@@ -45,7 +52,7 @@ private:
         unsigned long colormap = 0;
     };
     SurfaceWay way_now() const;
-    OwnWindow create_window(SurfaceWay way);
+    OwnWindow create_window(SurfaceWay way, const ScreenRect& area);
     void destroy_window(const OwnWindow& window);
     void follow_the_desktop();
 
@@ -56,6 +63,8 @@ private:
     bool haveArgbVisual_ = false;
     std::vector<OwnWindow> retired_;  // until the device drawing into them lets go
     std::unique_ptr<X11DesktopWatch> watch_;
+    std::unique_ptr<X11Visibility> visibility_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace brine

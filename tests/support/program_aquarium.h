@@ -41,6 +41,7 @@ public:
     void enter_background() override {}
     bool draws_wallpaper() override { return wallpaper; }
     bool attachment_changed() override { return changed; }
+    bool desktop_visible() override { return true; }
 
     WindowHandle window = nullptr, next = reinterpret_cast<WindowHandle>(0x77);
     bool wallpaper = true, nextWallpaper = true, changed = false;
