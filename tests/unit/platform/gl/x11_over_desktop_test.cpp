@@ -300,4 +300,38 @@ TEST_F(OverDesktop, TheWayFollowsTheDesktopThroughALossAndANewWindow) {
     EXPECT_FALSE(other_.exists(window_of(translucent)));
 }
 
+TEST_F(OverDesktop, TheOtherDesktopIsNeverTakenForACover) {
+    auto settles_to = [&](bool wanted) {
+        return settle_until(desktop_, [&] { return desktop_.desktop_visible() == wanted; });
+    };
+    // The other desktop maps over the own one and hides it completely: frames must go on all the
+    // same, since the next Present reports the loss that moves the tank over it.
+    desktop_.find_web_view_window();
+    ASSERT_EQ(desktop_.way(), SurfaceWay::kOwnDesktop);
+    const ::Window theirs = other_.map_desktop();
+    ASSERT_TRUE(settle_until(desktop_, [&] { return desktop_.attachment_changed(); }));
+    EXPECT_TRUE(desktop_.desktop_visible());
+
+    // Over it, listed as a window manager lists its clients: still seen, though it covers the
+    // screen and the shaped window shows nothing before its first frame. A real cover hides it.
+    desktop_.find_web_view_window();
+    ASSERT_EQ(desktop_.way(), SurfaceWay::kOverShaped);
+    const Atom stacking = XInternAtom(other_.d, "_NET_CLIENT_LIST_STACKING", False);
+    auto list = [&](std::vector<::Window> clients) {
+        std::vector<long> items(clients.begin(), clients.end());
+        XChangeProperty(other_.d, DefaultRootWindow(other_.d), stacking, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(items.data()), static_cast<int>(items.size()));
+        XSync(other_.d, False);
+    };
+    list({theirs});
+    EXPECT_TRUE(settles_to(true));
+    const ::Window cover = XCreateSimpleWindow(other_.d, DefaultRootWindow(other_.d), 0, 0, 1280, 1024, 0, 0, 0);
+    XMapRaised(other_.d, cover);
+    list({theirs, cover});
+    EXPECT_TRUE(settles_to(false));
+    XDestroyWindow(other_.d, cover);
+    list({theirs});
+    EXPECT_TRUE(settles_to(true));
+}
+
 }  // namespace brine::test
