@@ -1,5 +1,6 @@
 // The desktop as the aquarium needs it on Linux: the per-user instance lock, the X11 desktop
-// window the device draws into and whether it can be seen, and the lower scheduling priority.
+// window the device draws into, the way it is attached and whether it can be seen, and the lower
+// scheduling priority.
 #pragma once
 #include "platform/linux/instance_lock.h"
 #include "platform/linux/x11_desktop.h"
@@ -14,6 +15,8 @@ public:
     WindowHandle find_web_view_window() override { return desktop_.find_web_view_window(); }
     // BELOW_NORMAL_PRIORITY_CLASS: a nice value of 5 leaves the desktop responsive.
     void enter_background() override;
+    bool draws_wallpaper() override;
+    bool attachment_changed() override { return desktop_.attachment_changed(); }
     bool desktop_visible() override { return desktop_.desktop_visible(); }
 
 private:

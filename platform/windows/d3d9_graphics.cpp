@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "device/decoded_image.h"
 #include "device/texture_levels.h"
@@ -480,34 +481,37 @@ HResult D3d9GraphicsDevice::create_font(const LogFont& d, Font** out) {
     return kOk;
 }
 
-// --- Windows additions ---
-
-bool D3d9GraphicsDevice::read_back_buffer(std::vector<std::uint32_t>* pixels, std::uint32_t* width,
-                                          std::uint32_t* height) {
+HResult D3d9GraphicsDevice::read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) {
+    if (!pixels) return kD3DErrInvalidCall;
     IDirect3DSurface9* back = nullptr;
-    if (FAILED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) return false;
+    HRESULT hr = device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    if (FAILED(hr)) return hr_of(hr);
     D3DSURFACE_DESC desc{};
     back->GetDesc(&desc);
+    const bool opaque = desc.Format == D3DFMT_X8R8G8B8;
     IDirect3DSurface9* copy = nullptr;
-    bool ok = SUCCEEDED(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
-                                                             &copy, nullptr)) &&
-              SUCCEEDED(device_->GetRenderTargetData(back, copy));
+    if (desc.Width != width || desc.Height != height || (!opaque && desc.Format != D3DFMT_A8R8G8B8)) {
+        hr = D3DERR_INVALIDCALL;
+    } else {
+        hr = device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                  nullptr);
+        if (SUCCEEDED(hr)) hr = device_->GetRenderTargetData(back, copy);
+    }
     D3DLOCKED_RECT locked{};
-    ok = ok && (desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
-         SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-    if (ok) {
-        pixels->resize(static_cast<std::size_t>(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            std::memcpy(&(*pixels)[static_cast<std::size_t>(y) * desc.Width],
-                        static_cast<const unsigned char*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch,
-                        desc.Width * 4u);
+    if (SUCCEEDED(hr)) hr = copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    if (SUCCEEDED(hr)) {
+        for (UINT y = 0; y < height; ++y) {
+            std::uint32_t* row = pixels + static_cast<std::size_t>(y) * width;
+            std::memcpy(row, static_cast<const unsigned char*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch,
+                        width * 4u);
+            if (opaque)
+                for (UINT x = 0; x < width; ++x) row[x] |= 0xFF000000u;
+        }
         copy->UnlockRect();
-        *width = desc.Width;
-        *height = desc.Height;
     }
     if (copy) copy->Release();
     back->Release();
-    return ok;
+    return hr_of(hr);
 }
 
 }  // namespace brine

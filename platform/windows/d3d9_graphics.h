@@ -8,7 +8,6 @@
 #include <d3d9.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "device/graphics_device.h"
 #include "platform/windows/d3dx_library.h"
@@ -83,6 +82,9 @@ public:
                          std::uint32_t filter) override;
     HResult create_offscreen_plain_surface(std::uint32_t width, std::uint32_t height, std::uint32_t format,
                                            std::uint32_t pool, Surface** out) override;
+    // GetRenderTargetData into a system-memory surface, LockRect; 32-bit back buffers (what the
+    // display modes of today give), invalid call for others.
+    HResult read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) override;
 
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
@@ -93,10 +95,7 @@ public:
 
     void release() override;
 
-    // --- Windows additions (tools and tests) ---
-    // The back buffer as 0xAARRGGBB pixels, top row first (GetRenderTargetData into a
-    // system-memory surface, LockRect); false when it cannot be read.
-    bool read_back_buffer(std::vector<std::uint32_t>* pixels, std::uint32_t* width, std::uint32_t* height);
+    // For tests that look at the device's own state.
     IDirect3DDevice9* d3d_device() const { return device_; }
 
 private:

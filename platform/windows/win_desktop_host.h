@@ -54,6 +54,10 @@ public:
     WindowHandle find_web_view_window() override;
     // SetPriorityClass(BELOW_NORMAL_PRIORITY_CLASS).
     void enter_background() override;
+    // The tank draws the settings' wallpaper in each of its ways: the web view, the WorkerW and its
+    // own window all show the desktop's background, which the program replaces. Chosen once.
+    bool draws_wallpaper() override { return true; }
+    bool attachment_changed() override { return false; }
     // False while a full-screen window covers the primary monitor, the screen saver runs, the
     // session is locked, the display is off or the machine suspends. Minimising every window
     // (the desktop shown) is not hidden. Lock, display and suspend come as messages to a hidden
