@@ -18,7 +18,7 @@ packages=(
 if [ "${1:-}" = windows ]; then
   packages=(
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest libstb-dev cmake ninja-build
-    wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
+    wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic python3
   )
 fi
 missing=()

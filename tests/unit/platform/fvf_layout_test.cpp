@@ -1,6 +1,7 @@
 // Vertex-format layouts, the arithmetic under the OpenGL device.
 #include <gtest/gtest.h>
 
+#include "device/d3d_types.h"
 #include "platform/linux/fvf_layout.h"
 
 namespace brine {
