@@ -7,7 +7,10 @@
 #include <QWindow>
 #include <X11/Xlib.h>
 
+#include <cmath>
 #include <cstring>
+
+#include "platform/linux/wayland_desktop.h"
 
 namespace brine {
 
@@ -124,7 +127,7 @@ void GlStateCache::bind_read_framebuffer(GLuint fbo) {
 
 namespace {
 
-QSurfaceFormat device_format(bool vsync, bool robust) {
+QSurfaceFormat device_format(bool vsync, bool robust, bool alpha) {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setVersion(3, 3);
@@ -132,7 +135,7 @@ QSurfaceFormat device_format(bool vsync, bool robust) {
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(0);
+    format.setAlphaBufferSize(alpha ? 8 : 0);
     format.setDepthBufferSize(0);  // depth lives in the back-buffer framebuffer
     format.setStencilBufferSize(0);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
@@ -177,7 +180,10 @@ std::shared_ptr<GlDeviceCore> GlDeviceCore::create(const Options& options, HResu
 bool GlDeviceCore::init(const Options& options, HResult* result) {
     *result = kD3dErrNotAvailable;
     if (!qGuiApp) return false;
-    if (options.window) {
+    // A Wayland desktop's window is ours already: drawn into as it is, its format chosen by the desktop.
+    QWindow* layerWindow = wayland_tank_window(options.window);
+    const bool alpha = layerWindow && layerWindow->requestedFormat().alphaBufferSize() > 0;
+    if (options.window && !layerWindow) {
         windowId_ = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(options.window));
         if (!query_window_size(windowId_, &windowWidth_, &windowHeight_)) {
             *result = kD3dErrInvalidCall;
@@ -185,12 +191,17 @@ bool GlDeviceCore::init(const Options& options, HResult* result) {
         }
     }
     context_ = new QOpenGLContext();
-    context_->setFormat(device_format(options.vsync, true));
+    context_->setFormat(device_format(options.vsync, true, alpha));
     if (!context_->create()) {  // drivers without robustness refuse the reset option
-        context_->setFormat(device_format(options.vsync, false));
+        context_->setFormat(device_format(options.vsync, false, alpha));
         if (!context_->create()) return false;
     }
-    if (options.window) {
+    if (layerWindow) {
+        window_ = layerWindow;
+        ownsWindow_ = false;
+        surface_ = window_;
+        layer_window_size(&windowWidth_, &windowHeight_);
+    } else if (options.window) {
         // Drawing goes to a child window of our own: Qt then picks its visual to suit the context,
         // sees it exposed and passes input through to the window beneath.
         foreign_ = QWindow::fromWinId(static_cast<WId>(windowId_));
@@ -252,7 +263,7 @@ GlDeviceCore::~GlDeviceCore() {
         if (QOpenGLContext::currentContext() == context_) context_->doneCurrent();
         delete context_;
     }
-    delete window_;
+    if (ownsWindow_) delete window_;
     delete foreign_;
     delete offscreen_;
 }
@@ -325,8 +336,20 @@ void GlDeviceCore::destroy_back_buffer() {
     backBufferWidth = backBufferHeight = 0;
 }
 
+void GlDeviceCore::layer_window_size(std::uint32_t* width, std::uint32_t* height) const {
+    const qreal ratio = window_->devicePixelRatio();
+    *width = static_cast<std::uint32_t>(std::lround(window_->width() * ratio));
+    *height = static_cast<std::uint32_t>(std::lround(window_->height() * ratio));
+}
+
 bool GlDeviceCore::window_size(std::uint32_t* width, std::uint32_t* height) {
     if (!window_) return false;
+    if (!ownsWindow_) {  // the desktop sizes it as the compositor says
+        layer_window_size(&windowWidth_, &windowHeight_);
+        *width = windowWidth_;
+        *height = windowHeight_;
+        return true;
+    }
     std::uint32_t w = 0, h = 0;
     if (query_window_size(windowId_, &w, &h) && (w != windowWidth_ || h != windowHeight_)) {
         windowWidth_ = w;

@@ -1,5 +1,6 @@
 // What the OpenGL device, its resources and its fonts share: one Qt OpenGL 3.3 core context on
-// either a child window embedded in the device window or an offscreen surface, a cache of the GL
+// a child window embedded in the X11 device window, a Wayland desktop's own window, or an
+// offscreen surface, a cache of the GL
 // state so that nothing is set twice, a streaming vertex buffer, the back-buffer framebuffer and
 // the loss flag. Lives as long as the device or any of its objects. Linux platform layer only.
 #pragma once
@@ -65,7 +66,7 @@ class GlIndexBuffer;
 class GlDeviceCore {
 public:
     struct Options {
-        WindowHandle window = nullptr;  // X11 window id; null: offscreen
+        WindowHandle window = nullptr;  // X11 window id or a Wayland desktop's window; null: offscreen
         bool vsync = true;
     };
     // Creates the context and makes it current; null with *result set when it cannot.
@@ -119,12 +120,14 @@ public:
 private:
     GlDeviceCore() = default;
     bool init(const Options& options, HResult* result);
+    void layer_window_size(std::uint32_t* width, std::uint32_t* height) const;
 
     QOpenGLContext* context_ = nullptr;
     QSurface* surface_ = nullptr;
     QOffscreenSurface* offscreen_ = nullptr;
     QWindow* foreign_ = nullptr;  // the device window as Qt sees it
-    QWindow* window_ = nullptr;   // our GL child covering it
+    QWindow* window_ = nullptr;   // our GL child covering it, or the Wayland desktop's window
+    bool ownsWindow_ = true;
     unsigned long windowId_ = 0;
     std::uint32_t windowWidth_ = 0, windowHeight_ = 0;
     bool lost_ = false;

@@ -68,8 +68,8 @@ brine::DataFolders enter_data_folders(brine::FileSystem& host) {
 
 int main(int argc, char** argv) {
     brine::LinuxDesktopHost desktop;
-    // Without an X display there is no desktop to host the tank, nor a way to show a message box.
-    if (!desktop.check_active_desktop()) {
+    // Without a display there is no desktop to host the tank, nor a way to show a message box.
+    if (desktop.choose_way() == brine::DesktopWay::kNone || !desktop.check_active_desktop()) {
         std::fprintf(stderr, "%s\n", brine::sjis_to_utf8(brine::kMsgEnableActiveDesktop).c_str());
         return 255;
     }
@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
     brine::CurlHttpClient http;
     brine::QtUi ui;
     brine::GlGraphicsPlatform graphics;
+    desktop.set_message_boxes(&ui);
 
     brine::AquariumPlatform platform;
     platform.clock = &clock;
@@ -115,5 +116,6 @@ int main(int argc, char** argv) {
         brine::StartupOutcome outcome = aquarium.start();
         exitCode = outcome.enterMainLoop ? aquarium.main_loop().run() : outcome.exitCode;
     }
+    desktop.release();
     return exitCode & 0xFF;
 }

@@ -1,0 +1,66 @@
+// The desktop the aquarium draws on in a Wayland session whose compositor offers the layer shell:
+// a full-output window of ours made a layer surface. With no other program drawing the desktop's
+// background, it lies on the background layer, opaque, the wallpaper of the settings drawn; where
+// a wallpaper client or a desktop shell draws one (which would cover a later background surface),
+// on the bottom layer above it and below every window, see-through, the wallpaper not drawn. It
+// never takes input. Follows wallpaper clients that come and go, and an output that goes away,
+// by retiring the window for a new one. Qt on its Wayland platform; no X11, no core beyond the
+// window handle.
+#pragma once
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/graphics_device.h"
+#include "platform/linux/wayland_layer_surface.h"
+
+class QWindow;
+
+namespace brine {
+
+// The Qt window behind a handle given out by a WaylandDesktop, or null for any other handle (an
+// X11 window id, say): the graphics device draws straight into such a window.
+QWindow* wayland_tank_window(WindowHandle handle);
+
+class WaylandDesktop {
+public:
+    WaylandDesktop();
+    ~WaylandDesktop();  // destroys the windows: release the device drawing into them first
+    WaylandDesktop(const WaylandDesktop&) = delete;
+    WaylandDesktop& operator=(const WaylandDesktop&) = delete;
+
+    // The window for the layer that suits the desktop now, made and shown on the first call and
+    // the same afterwards until attachment_changed(); null when the compositor refuses it.
+    WindowHandle find_web_view_window();
+    // The layer of the window last given out.
+    ShellLayer layer() const { return layer_; }
+    // True once the window last given out no longer serves: a wallpaper client came (or stayed
+    // away for a while after going), or the compositor closed the surface. The next find makes a
+    // new window. Reads the compositor's and the processes' news first.
+    bool attachment_changed();
+    // Acknowledges the compositor's configures; looks for wallpaper clients every two seconds.
+    void read_events();
+    // Folder and user whose processes are looked at (tests point them elsewhere).
+    void watch_processes(const std::string& procRoot, unsigned uid);
+
+private:
+    struct Tank {
+        QWindow* window = nullptr;
+        std::unique_ptr<LayerSurface> layer;
+    };
+    ShellLayer wanted_layer() const;
+    void destroy(Tank& tank);
+
+    Tank tank_;
+    std::vector<Tank> retired_;  // kept until the next window is made: a device may still hold one
+    ShellLayer layer_ = ShellLayer::kBackground;
+    bool changed_ = false;
+    std::string procRoot_ = "/proc";
+    unsigned uid_;
+    std::string socket_;
+    std::chrono::steady_clock::time_point nextLook_{};
+    int disagreements_ = 0;  // successive looks that found the other layer wanted
+};
+
+}  // namespace brine
