@@ -6,7 +6,9 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libstb-dev libcurl4-openssl-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libx11-dev libgl1-mesa-dri
+  qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols
   xvfb xauth x11-utils xdotool trayer imagemagick
+  sway swaybg grim mutter weston xwayland dbus
   fonts-ipafont-gothic
   assimp-testmodels libassimp-dev
   python3

@@ -1,12 +1,15 @@
 // The shell's Ui on Qt Widgets: QSystemTrayIcon for the tray (only a right-button press,
 // QSystemTrayIcon::Context, opens the menu), a QMenu built from the menu table each time,
 // QMessageBox, QtDialog for the three dialogs, QFileDialog, QDesktopServices, and an event queue
-// that the main loop drains with one non-waiting processEvents per pass.
+// that the main loop drains with one non-waiting processEvents per pass. On Wayland the tray is a
+// StatusNotifier item only, and Qt decides once per process whether a host exists: without one
+// yet (a bar that starts after the program), the icon waits until a host registers.
 // Needs a QApplication to exist before it is made; one per process.
 #pragma once
 #include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <deque>
 
 #include "shell/ui.h"
@@ -37,6 +40,8 @@ public:
     void post_display_change();
 
     QSystemTrayIcon* tray_icon() const { return tray_; }
+    // Whether the icon waits for a StatusNotifier host to appear.
+    bool tray_waiting() const { return trayWait_.isActive(); }
     const QIcon& icon() const { return icon_; }
 
 private Q_SLOTS:
@@ -44,12 +49,19 @@ private Q_SLOTS:
 
 private:
     void watch_screen(QScreen* screen);
+    void show_tray_icon();
 
     std::deque<UiEvent> events_;
     QSystemTrayIcon* tray_ = nullptr;
+    QString trayTip_;
+    QTimer trayWait_;
     QIcon icon_;
     QScreen* watchedScreen_ = nullptr;
 };
+
+// Whether a StatusNotifier host is registered with the watcher on the session bus (a panel or
+// bar that shows such items); false without a bus or a watcher.
+bool status_notifier_host();
 
 // The Qt name filter of one open-file filter pair: "<text> (<patterns, space separated>)".
 QString name_filter(const char* textSjis, const char* patterns);
