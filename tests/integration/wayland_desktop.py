@@ -265,15 +265,51 @@ def test_mutter_xwayland(run):
     check(code == 0, "exit code %d after SIGTERM" % code)
 
 
+def x_search(run, *criteria):
+    """Windows anywhere in the X tree that match xdotool's search criteria (weston's window
+    manager keeps no client list)."""
+    result = run.session.run(["xdotool", "search"] + list(criteria))
+    return result.stdout.decode().split()
+
+
+def test_weston_notice(run):
+    """weston has neither the layer shell nor a window manager that honours the desktop type: the
+    program says so once, in an information box, and goes on with its X11 desktop window."""
+    run.start_program()
+    notices = lambda: x_search(run, "--onlyvisible", "--name", "^情報$")  # noqa: E731
+    box = poll("the notice", notices, 60)[0]
+    check(x_property(run, box, "_NET_WM_PID") == str(run.program.pid), "the notice is not the program's")
+    for _ in range(20):  # Enter presses OK once the box has the keyboard
+        if not notices():
+            break
+        run.session.run(["xdotool", "windowfocus", box, "key", "Return"])
+        time.sleep(0.5)
+    check(not notices(), "the notice did not go")
+
+    def desktop_window():
+        for window in x_search(run, "--onlyvisible", "--pid", str(run.program.pid)):
+            if "_NET_WM_WINDOW_TYPE_DESKTOP" in x_property(run, window, "_NET_WM_WINDOW_TYPE"):
+                return window
+        return None
+
+    poll("the program's desktop window", desktop_window, 60)
+    time.sleep(1)
+    check(not notices(), "a second notice")
+    code = run.stop_program()
+    check(code == 0, "exit code %d after SIGTERM" % code)
+
+
 TESTS = {
     "sway_behind_windows": (test_sway_behind_windows, "sway", {"floating": {TITLE_A: RECT_A, TITLE_B: RECT_B}}),
     "sway_wallpaper_client": (test_sway_wallpaper_client, "sway", {}),
     "sway_tray": (test_sway_tray, "sway", {"bar": True}),
     "sway_tray_late_bar": (test_sway_tray_late_bar, "sway", {"bar": True, "bar_delay": 4}),
     "mutter_xwayland": (test_mutter_xwayland, "mutter", {}),
+    "weston_notice": (test_weston_notice, "weston", {}),
 }
 TOOLS = {"sway": ["sway", "swaybg", "swaybar", "swaymsg", "grim", "convert", "dbus-daemon", "setpriv"],
-         "mutter": ["mutter", "Xwayland", "xprop", "xwininfo", "dbus-daemon", "setpriv"]}
+         "mutter": ["mutter", "Xwayland", "xprop", "xwininfo", "dbus-daemon", "setpriv"],
+         "weston": ["weston", "Xwayland", "xprop", "xdotool", "dbus-daemon", "setpriv"]}
 
 
 def main():
