@@ -171,6 +171,9 @@ std::uint32_t QtUi::track_popup_menu(const MenuItemState* states, std::size_t co
     }
     // A popup grabs pointer and keyboard, so a click elsewhere dismisses it (0), which is what
     // SetForegroundWindow before TrackPopupMenu arranges on Windows.
+    // On Wayland a menu without a parent surface becomes a window of its own, which a tiling
+    // compositor would stretch over the screen; a fixed size makes it float instead.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) menu.setFixedSize(menu.sizeHint());
     QAction* chosen = menu.exec(QCursor::pos());
     return chosen ? chosen->data().toUInt() : 0;
 }

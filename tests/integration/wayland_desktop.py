@@ -5,6 +5,7 @@
 # unprivileged user (wayland_session.py). Needs sway, swaybg, swaybar, grim, mutter and X tools.
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -199,11 +200,32 @@ def tray_icon_shown(run):
     return run.shot("bar").count(bar, is_icon_orange) >= 20
 
 
+def open_tray_menu(run):
+    """Asks the program's StatusNotifier item for its menu, as the bar does on a right click."""
+    ask = ["dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+           "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
+           "string:RegisteredStatusNotifierItems"]
+    items = re.findall(r'string "([^"/]+)(/[^"]*)"', run.session.run(ask).stdout.decode())
+    check(len(items) == 1, "StatusNotifier items: %r" % items)
+    service, path = items[0]
+    result = run.session.run(["dbus-send", "--session", "--print-reply", "--dest=" + service, path,
+                              "org.kde.StatusNotifierItem.ContextMenu", "int32:%d" % (WIDTH - 16), "int32:16"])
+    check(result.returncode == 0, "ContextMenu failed: " + result.stderr.decode(errors="replace"))
+
+
 def test_sway_tray(run):
-    """With swaybar's tray (a StatusNotifier host) the program's icon shows in the bar."""
+    """With swaybar's tray (a StatusNotifier host) the program's icon shows in the bar; its menu
+    floats small above the windows rather than being tiled over the screen."""
     run.start_program()
     wait_for_frames(run)
     poll("the goldfish in swaybar's tray", lambda: tray_icon_shown(run), 30, interval=0.5)
+    open_tray_menu(run)
+    menu = poll("the menu", lambda: program_views(run), 20, interval=0.2)
+    name, pid, floating, rect = menu[0]
+    check(len(menu) == 1 and floating, "the menu is not a floating window: %r" % menu)
+    check(rect["width"] < WIDTH // 3 and rect["height"] < HEIGHT // 2, "the menu is %r" % rect)
+    run.session.run(["swaymsg", "[pid=%d] kill" % run.program.pid])  # closed unchosen, as Escape would
+    poll("the menu to close", lambda: not program_views(run), 10, interval=0.2)
     code = run.stop_program()
     check(code == 0, "exit code %d after SIGTERM" % code)
 
