@@ -15,8 +15,6 @@ namespace brine {
 namespace {
 
 constexpr auto kLookInterval = std::chrono::seconds(2);
-// A wallpaper client that appears is followed at the next look; one that goes must stay gone for
-// three looks, so that a compositor restarting its wallpaper client does not flip the tank twice.
 constexpr int kLooksToAppear = 1, kLooksToGo = 3;
 
 std::set<QWindow*>& tank_windows() {
@@ -43,6 +41,15 @@ QSurfaceFormat tank_format(bool seeThrough) {
 
 }  // namespace
 
+bool LayerFollower::look(bool wallpaperSeen) {
+    const ShellLayer wanted = wallpaperSeen ? ShellLayer::kBottom : ShellLayer::kBackground;
+    if (wanted == layer_) {
+        disagreements_ = 0;
+        return false;
+    }
+    return ++disagreements_ >= (wanted == ShellLayer::kBottom ? kLooksToAppear : kLooksToGo);
+}
+
 QWindow* wayland_tank_window(WindowHandle handle) {
     auto* window = reinterpret_cast<QWindow*>(handle);
     return handle && tank_windows().count(window) ? window : nullptr;
@@ -62,9 +69,8 @@ void WaylandDesktop::watch_processes(const std::string& procRoot, unsigned uid) 
     uid_ = uid;
 }
 
-ShellLayer WaylandDesktop::wanted_layer() const {
-    const bool wallpaper = !find_wallpaper_clients(procRoot_, static_cast<uid_t>(uid_), socket_).empty();
-    return wallpaper ? ShellLayer::kBottom : ShellLayer::kBackground;
+bool WaylandDesktop::wallpaper_seen() const {
+    return !find_wallpaper_clients(procRoot_, static_cast<uid_t>(uid_), socket_).empty();
 }
 
 WindowHandle WaylandDesktop::find_web_view_window() {
@@ -74,8 +80,8 @@ WindowHandle WaylandDesktop::find_web_view_window() {
     if (tank_.window) retired_.push_back(std::move(tank_));
     tank_ = Tank();
     changed_ = false;
-    disagreements_ = 0;
-    layer_ = wanted_layer();
+    layer_ = wallpaper_seen() ? ShellLayer::kBottom : ShellLayer::kBackground;
+    follower_.start(layer_);
     nextLook_ = std::chrono::steady_clock::now() + kLookInterval;
 
     const bool seeThrough = layer_ == ShellLayer::kBottom;
@@ -117,13 +123,7 @@ void WaylandDesktop::read_events() {
     const auto now = std::chrono::steady_clock::now();
     if (now < nextLook_) return;
     nextLook_ = now + kLookInterval;
-    const ShellLayer wanted = wanted_layer();
-    if (wanted == layer_) {
-        disagreements_ = 0;
-        return;
-    }
-    ++disagreements_;
-    changed_ = disagreements_ >= (wanted == ShellLayer::kBottom ? kLooksToAppear : kLooksToGo);
+    changed_ = follower_.look(wallpaper_seen());
 }
 
 bool WaylandDesktop::attachment_changed() {

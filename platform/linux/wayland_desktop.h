@@ -19,6 +19,21 @@ class QWindow;
 
 namespace brine {
 
+// Which layer the tank wants as wallpaper clients come and go, looked at every two seconds: one
+// that appears is followed at the next look, one that goes must stay gone for three looks, so
+// that a compositor restarting its wallpaper client (sway's reload) does not flip the tank twice.
+class LayerFollower {
+public:
+    void start(ShellLayer layer) { layer_ = layer; disagreements_ = 0; }
+    // One look: whether a wallpaper client was seen. True when the tank should change layer now.
+    bool look(bool wallpaperSeen);
+    ShellLayer layer() const { return layer_; }
+
+private:
+    ShellLayer layer_ = ShellLayer::kBackground;
+    int disagreements_ = 0;  // successive looks that wanted the other layer
+};
+
 // The Qt window behind a handle given out by a WaylandDesktop, or null for any other handle (an
 // X11 window id, say): the graphics device draws straight into such a window.
 QWindow* wayland_tank_window(WindowHandle handle);
@@ -49,7 +64,7 @@ private:
         QWindow* window = nullptr;
         std::unique_ptr<LayerSurface> layer;
     };
-    ShellLayer wanted_layer() const;
+    bool wallpaper_seen() const;
     void destroy(Tank& tank);
 
     Tank tank_;
@@ -60,7 +75,7 @@ private:
     unsigned uid_;
     std::string socket_;
     std::chrono::steady_clock::time_point nextLook_{};
-    int disagreements_ = 0;  // successive looks that found the other layer wanted
+    LayerFollower follower_;
 };
 
 }  // namespace brine

@@ -12,6 +12,7 @@
 
 #include "platform/linux/desktop_way.h"
 #include "platform/linux/linux_texts.h"
+#include "platform/linux/wayland_desktop.h"
 #include "platform/linux/text_codec.h"
 #include "platform/linux/wallpaper_clients.h"
 
@@ -46,6 +47,22 @@ TEST(DesktopWay, FollowsWhatTheSessionOffers) {
 TEST(DesktopWay, NoticeReadsAsJapanese) {
     EXPECT_EQ(sjis_to_utf8(kMsgNoDesktopLayer),
               "このデスクトップでは魚をウィンドウの後ろに表示できません\n通常のウィンドウで表示します");
+}
+
+TEST(LayerFollower, AWallpaperClientIsFollowedAtOnceItsGoingOnlyWhenItStaysAway) {
+    LayerFollower follower;
+    follower.start(ShellLayer::kBackground);
+    EXPECT_FALSE(follower.look(false));
+    EXPECT_TRUE(follower.look(true)) << "a wallpaper client that appears hides a background surface";
+
+    follower.start(ShellLayer::kBottom);
+    EXPECT_FALSE(follower.look(false));
+    EXPECT_FALSE(follower.look(false));
+    EXPECT_FALSE(follower.look(true)) << "back again (a restart): the count starts over";
+    EXPECT_FALSE(follower.look(false));
+    EXPECT_FALSE(follower.look(false));
+    EXPECT_TRUE(follower.look(false));
+    EXPECT_EQ(follower.layer(), ShellLayer::kBottom) << "the desktop starts the follower again on the new window";
 }
 
 TEST(WallpaperClients, SocketPathFromTheEnvironment) {
