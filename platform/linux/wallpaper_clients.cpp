@@ -81,7 +81,9 @@ std::vector<std::string> find_wallpaper_clients(const std::string& procRoot, uid
         const char* d = find_entry(environment, "WAYLAND_DISPLAY", &display);
         const char* r = find_entry(environment, "XDG_RUNTIME_DIR", &runtime);
         const bool handedSocket = find_entry(environment, "WAYLAND_SOCKET", &inherited) != nullptr;
-        if (!environment.empty() && (d || !handedSocket)) {
+        // Empty for a process on its way out (or a zombie): it draws nothing any more.
+        if (environment.empty()) continue;
+        if (d || !handedSocket) {
             const std::string theirs = wayland_socket_path(d, r);
             if (theirs.empty() || theirs != socketPath) continue;
         }

@@ -22,8 +22,8 @@ bool is_wallpaper_program(const std::string& name, const std::string& commandLin
 
 // The names of the wallpaper programs among the processes in procRoot that belong to `uid` and
 // talk to the compositor at `socketPath`. A process handed its connection (WAYLAND_SOCKET, no
-// WAYLAND_DISPLAY) or whose environment cannot be read counts, since it cannot be told apart; one
-// whose environment leads to another socket belongs to another session and does not.
+// WAYLAND_DISPLAY) counts, since it cannot be told apart; one whose environment leads to another
+// socket belongs to another session, and one whose environment cannot be read is on its way out.
 std::vector<std::string> find_wallpaper_clients(const std::string& procRoot, uid_t uid,
                                                 const std::string& socketPath);
 
