@@ -3,9 +3,14 @@
 // controller. One instance serves every fish of a scene; its context must outlive the loads.
 // Must not depend on any platform header.
 #pragma once
+#include <deque>
+#include <memory>
+#include <string>
+
 #include "fish/fish_mesh_hooks.h"
 #include "fish/fish_world.h"
 #include "fish/mesh_resource.h"
+#include "fish/xfile_reader.h"
 
 namespace brine {
 
@@ -29,10 +34,23 @@ public:
     HResult draw_mesh(GraphicsDevice& device, ResourceNode& mesh) override { return hooks_.draw_mesh(device, mesh); }
 
     MeshLoadContext& context() { return context_; }
+    // How many loads read an X file rather than reusing what an earlier load read.
+    int files_parsed() const { return filesParsed_; }
 
 private:
+    // Every fish has a mesh of its own, but fish of one kind read the same file: the last few
+    // files read are kept parsed, matched by their bytes, so a roster of ten fish of four kinds
+    // parses four files.
+    struct ParsedFile {
+        std::string bytes;
+        XFileScene scene;
+    };
+    static constexpr std::size_t kParsedFilesKept = 4;
+
     MeshLoadContext context_;
     FishMeshHooks hooks_;
+    std::deque<std::unique_ptr<ParsedFile>> parsed_;  // most recent first
+    int filesParsed_ = 0;
 };
 
 }  // namespace brine

@@ -20,10 +20,10 @@ public:
     void select_motion(brine::MeshResource&, std::int32_t) override {}
     double get_time(const brine::MeshResource&) override { return 0; }
     void set_time(brine::MeshResource&, double) override {}
-    void reset_mesh_time(brine::MeshResource&) override {}
-    void advance_mesh(brine::MeshResource&, float, const brine::Matrix&) override {}
-    void set_mesh_overrides(brine::MeshResource&, bool, bool) override {}
-    brine::HResult draw_mesh(brine::GraphicsDevice&, brine::MeshResource&) override { return brine::kOk; }
+    void reset_mesh_time(brine::ResourceNode&) override {}
+    void advance_mesh(brine::ResourceNode&, float, const brine::Matrix&) override {}
+    void set_mesh_overrides(brine::ResourceNode&, bool, bool) override {}
+    brine::HResult draw_mesh(brine::GraphicsDevice&, brine::ResourceNode&) override { return brine::kOk; }
 };
 
 class FixedClock : public brine::Clock {

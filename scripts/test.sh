@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up and runs every test: the unit and integration tests (gcc), the same suite under
+# Sets up and runs every test: the unit and integration tests (gcc), the Windows build with the
+# core's unit tests and the Win32 services' tests under wine (once), the same Linux suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang), and each libFuzzer target for a bounded
 # time on its seed corpus. Builds from nothing; safe to run twice. Exits non-zero on any failure.
 set -uo pipefail
@@ -13,6 +14,9 @@ echo "== gcc build and tests"
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build build/gcc -j "$jobs" || exit 1
 (cd build/gcc && ctest -j "$jobs" --output-on-failure) || status=1
+
+echo "== Windows build (MinGW-w64) and tests under wine"
+bash scripts/test_windows.sh || status=1
 
 echo "== clang build with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \

@@ -214,6 +214,7 @@ void Aquarium::shutdown_display() { ::brine::shutdown_display(*scene_); }
 void Aquarium::tank_step() { ::brine::tank_step(fish_world()); }
 void Aquarium::tank_animate(float stepElapsed) { ::brine::tank_animate(fish_world(), stepElapsed); }
 HResult Aquarium::render_frame() { return ::brine::render_frame(*scene_, *frameInputs_, *tankView_); }
+bool Aquarium::desktop_visible() { return p_.desktop->desktop_visible(); }
 
 // --- SceneFishHooks ---
 

@@ -34,7 +34,8 @@
 namespace brine {
 
 // What hosting the tank needs of the desktop beyond the Ui: the single-instance test, whether a
-// desktop can host the tank, the window the device draws into, and the background priority.
+// desktop can host the tank, the window the device draws into, the background priority, and
+// whether the desktop can be seen at all.
 class DesktopHost {
 public:
     virtual ~DesktopHost() = default;
@@ -43,6 +44,15 @@ public:
     // Searched once at start-up; rebuilds reuse the handle.
     virtual WindowHandle find_web_view_window() = 0;
     virtual void enter_background() = 0;
+    // Called by the main loop on each pass where a step is due (at most 30 times a second, never
+    // during start-up), so it must be cheap: answer from state the host keeps up to date from its
+    // window-system events, re-reading anything that has no event at most a few times a second.
+    // False while nothing of the desktop window can be seen: a full-screen window covers it on its
+    // screen, or it is fully obscured (where no compositor runs, which would hide that), or the
+    // screen saver is active, or the display is powered down (standby, suspend, off). The loop then
+    // keeps the tank's fixed step going and draws nothing. True when unsure, and before the
+    // window exists.
+    virtual bool desktop_visible() = 0;
 };
 
 struct AquariumPlatform {
@@ -98,6 +108,7 @@ public:
     void tank_step() override;
     void tank_animate(float stepElapsed) override;
     HResult render_frame() override;
+    bool desktop_visible() override;
 
     // --- SceneFishHooks ---
     void reset_fish_slots() override;

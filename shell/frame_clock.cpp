@@ -78,6 +78,16 @@ float FrameClock::counter_command(ClockCommand command) {
     return -1.0f;
 }
 
+double FrameClock::pending_elapsed() {
+    if (!initialised_) return 0.0;
+    if (counterAvailable_) {
+        const std::int64_t current = counterStop_ != 0 ? counterStop_ : clock_.performance_counter();
+        return static_cast<double>(current - counterLastElapsed_) / static_cast<double>(frequency_);
+    }
+    const double fresh = tick_seconds_now();  // also keeps the wrap tracked
+    return (tickStop_ != 0.0 ? tickStop_ : fresh) - tickLastElapsed_;
+}
+
 double FrameClock::tick_seconds_now() {
     const std::uint32_t raw = clock_.tick_count();
     if (!tickSeen_) {

@@ -27,6 +27,11 @@ public:
     float frame_clock(ClockCommand command);
     float operator()(ClockCommand command) { return frame_clock(command); }
 
+    // What an elapsed reading would answer now, in double precision, without taking it (the
+    // elapsed mark stays): how long the main loop may still wait before its next frame is due.
+    // 0 before the first command.
+    double pending_elapsed();
+
     bool initialised() const { return initialised_; }
     bool uses_counter() const { return counterAvailable_; }
 

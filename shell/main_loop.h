@@ -1,7 +1,8 @@
-// The main loop: one never-waiting pass at a time. A pass hands one queued UI event to the main
-// window; a pass that finds none reads the frame clock, runs the per-pass tank update, and at most
-// 30 times a second the fixed step, the ticker and a frame (with one rebuild when it fails).
-// The tank and the drawing are reached through LoopActions, wired by the program.
+// The main loop: one pass at a time. A pass hands one queued UI event to the main window, waiting
+// in the Ui for one until the next frame is due; a pass that finds none reads the frame clock,
+// runs the per-pass tank update, and at most 30 times a second the fixed step, the ticker and a
+// frame (with one rebuild when it fails). While the desktop cannot be seen only the fixed step
+// runs. The tank and the drawing are reached through LoopActions, wired by the program.
 // Must not depend on anything but base/, feed/ and shell/.
 #pragma once
 #include "base/result.h"
@@ -26,6 +27,19 @@ public:
     virtual void tank_animate(float stepElapsed) = 0;
     // render_frame: negative when the display is lost.
     virtual HResult render_frame() = 0;
+    // Whether anything of the desktop can be seen now, asked on every pass where a step is due
+    // (at most 30 times a second). While false the loop runs tank_step alone: no tank_animate, no
+    // ticker, no frame, until the first due pass that answers true again.
+    virtual bool desktop_visible() = 0;
+};
+
+// What the loop did, for an observer outside it (the program's trace); it changes nothing.
+class LoopTrace {
+public:
+    virtual ~LoopTrace() = default;
+    virtual void tank_stepped() = 0;
+    virtual void frame_drawn() = 0;
+    virtual void visibility_changed(bool visible) = 0;
 };
 
 // The main window as the loop sees it: where events go, and the end after a failed rebuild.
@@ -56,9 +70,15 @@ public:
 
     float last_draw_time() const { return lastDrawTime_; }
     float step_elapsed() const { return stepElapsed_; }
+    // Seconds the next pass may wait for an event before a step or frame is due.
+    double seconds_until_due();
+    void set_trace(LoopTrace* trace) { trace_ = trace; }
 
 private:
     MainLoopParts p_;
+    LoopTrace* trace_ = nullptr;
+    bool clockRead_ = false;
+    bool visible_ = true;
     float lastDrawTime_ = 0.0f;
     double sinceDraw_ = 0.0;  // seconds since the last drawn frame, summed from elapsed readings
     float stepElapsed_ = 0.0f;

@@ -143,9 +143,16 @@ public:
     // is the same afterwards as before, whatever the dialog did.
     virtual bool choose_open_file(OpenFileRequest& request) = 0;
 
-    // One pass of the event pump, never waiting: lets the window system deliver what is pending,
-    // then hands out the oldest queued event. False when there is none.
-    virtual bool poll_event(UiEvent* event) = 0;
+    // One pass of the event pump (PeekMessageA in a wait): lets the window system deliver what is
+    // pending and hands out the oldest queued event. When none is queued it waits until one is, or
+    // until `waitSeconds` have passed (0 or less: never waits); false when the wait ran out with
+    // none. Called by the main loop only, once per pass, with the time until its next frame is
+    // due. Every source of events the program reads (window system, tray, signals, the desktop
+    // host's own connection) must end the wait at once; a wakeup that queues nothing may keep
+    // waiting towards the same deadline. A timeout may be rounded up to the wait's own resolution
+    // (milliseconds on Qt and Windows), never down. Test doubles advance their simulated clock by
+    // the wait instead of sleeping.
+    virtual bool poll_event(UiEvent* event, double waitSeconds) = 0;
     // PostQuitMessage: queues kQuit behind the events already queued.
     virtual void post_quit() = 0;
 };

@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -238,6 +239,8 @@ bool GlDeviceCore::init(const Options& options, HResult* result) {
             clipControl = true;
         }
     }
+    if (format.version() >= qMakePair(4, 3) || context_->hasExtension("GL_ARB_copy_image"))
+        copyImage_ = reinterpret_cast<CopyImage>(context_->getProcAddress("glCopyImageSubData"));
     if (format.testOption(QSurfaceFormat::ResetNotification)) {
         const char* name = gl45 ? "glGetGraphicsResetStatus" : "glGetGraphicsResetStatusARB";
         getGraphicsResetStatus_ = reinterpret_cast<GLenum(QOPENGLF_APIENTRYP)()>(context_->getProcAddress(name));
@@ -293,6 +296,41 @@ bool GlDeviceCore::check_reset() {
     return true;
 }
 
+bool GlDeviceCore::StretchKey::operator==(const StretchKey& o) const {
+    return content == o.content && filter == o.filter && std::equal(source, source + 4, o.source) &&
+           std::equal(dest, dest + 4, o.dest);
+}
+
+bool GlDeviceCore::replay_stretch(const StretchKey& key) {
+    if (!copyImage_ || !stretchKept_ || !(key == stretchKey_)) return false;
+    const GLint x = key.dest[0], y = static_cast<GLint>(backBufferHeight) - key.dest[3];
+    copyImage_(stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0, colorBuffer_, GL_RENDERBUFFER, 0, x, y, 0,
+               key.dest[2] - key.dest[0], key.dest[3] - key.dest[1], 1);
+    return true;
+}
+
+void GlDeviceCore::keep_stretch(const StretchKey& key) {
+    if (!copyImage_) return;
+    if (!stretchTexture_) {
+        gl->glGenTextures(1, &stretchTexture_);
+        state.bind_texture(stretchTexture_);
+        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(backBufferWidth),
+                         static_cast<GLsizei>(backBufferHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    }
+    const GLint x = key.dest[0], y = static_cast<GLint>(backBufferHeight) - key.dest[3];
+    copyImage_(colorBuffer_, GL_RENDERBUFFER, 0, x, y, 0, stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0,
+               key.dest[2] - key.dest[0], key.dest[3] - key.dest[1], 1);
+    stretchKey_ = key;
+    stretchKept_ = gl->glGetError() == GL_NO_ERROR;
+}
+
+void GlDeviceCore::forget_stretch() {
+    if (stretchTexture_) gl->glDeleteTextures(1, &stretchTexture_);
+    stretchTexture_ = 0;
+    stretchKept_ = false;
+}
+
 bool GlDeviceCore::create_back_buffer(std::uint32_t width, std::uint32_t height, bool depth16) {
     destroy_back_buffer();
     gl->glGenRenderbuffers(1, &colorBuffer_);
@@ -325,6 +363,7 @@ bool GlDeviceCore::create_back_buffer(std::uint32_t width, std::uint32_t height,
 }
 
 void GlDeviceCore::destroy_back_buffer() {
+    forget_stretch();  // sized for this back buffer
     if (backBufferFbo) {
         state.bind_draw_framebuffer(0);
         state.bind_read_framebuffer(0);

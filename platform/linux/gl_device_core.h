@@ -62,6 +62,7 @@ private:
 class GlTexture;
 class GlVertexBuffer;
 class GlIndexBuffer;
+struct TextProgram;
 
 class GlDeviceCore {
 public:
@@ -92,6 +93,23 @@ public:
     GLuint backBufferFbo = 0;
     std::uint32_t backBufferWidth = 0, backBufferHeight = 0;
 
+    // --- stretches replayed as copies ---
+    // A stretch runs a shader over every pixel it writes on a software renderer, and the
+    // wallpaper repeats the same one every frame. The last stretch into the back buffer is kept
+    // in a texture of its size; an identical one then is a plain copy (ARB_copy_image). A
+    // surface's content id changes whenever its pixels do, so a kept stretch never goes stale.
+    struct StretchKey {
+        std::uint64_t content = 0;
+        std::int32_t source[4] = {}, dest[4] = {};  // left, top, right, bottom
+        std::uint32_t filter = 0;
+        bool operator==(const StretchKey& o) const;
+    };
+    // Copies the kept stretch of this key into the back buffer; false when there is none.
+    bool replay_stretch(const StretchKey& key);
+    // Keeps what a stretch of this key has just drawn into the back buffer.
+    void keep_stretch(const StretchKey& key);
+    std::uint64_t new_content_id() { return ++contentIds_; }
+
     // --- the device window ---
     bool has_window() const { return window_ != nullptr; }
     // The window's size in pixels, followed as it changes; false without a window.
@@ -107,6 +125,8 @@ public:
 
     // The Direct3D viewport (top-left origin), which text drawing follows as D3DX sprites do.
     Viewport viewport{};
+    // The program every font draws with, built by the first font and freed with the last.
+    std::weak_ptr<TextProgram> textProgram;
 
     // --- objects currently bound by the device, cleared when they are released first ---
     GlTexture* boundTextures[4] = {};
@@ -133,6 +153,14 @@ private:
     bool lost_ = false;
     GLenum (*getGraphicsResetStatus_)() = nullptr;
     GLuint colorBuffer_ = 0, depthBuffer_ = 0;
+    void forget_stretch();
+    using CopyImage = void(QOPENGLF_APIENTRYP)(GLuint, GLenum, GLint, GLint, GLint, GLint, GLuint, GLenum, GLint,
+                                               GLint, GLint, GLint, GLsizei, GLsizei, GLsizei);
+    CopyImage copyImage_ = nullptr;
+    GLuint stretchTexture_ = 0;
+    StretchKey stretchKey_;
+    bool stretchKept_ = false;
+    std::uint64_t contentIds_ = 0;
     std::size_t streamCapacity_ = 0, streamOffset_ = 0;
 };
 

@@ -37,6 +37,10 @@ struct TextProgram {
 
     GLuint program = 0;
     GLint viewportSize = -1, colour = -1, atlasSize = -1;
+    // What the uniforms hold, so that a caption repeated every frame sends nothing.
+    float sentViewport[2] = {-1, -1}, sentAtlas[2] = {-1, -1};
+    std::uint32_t sentColour = 0;
+    bool colourSent = false;
 };
 
 }  // namespace brine

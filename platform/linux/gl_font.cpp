@@ -124,7 +124,20 @@ GlFont::~GlFont() = default;
 bool GlFont::init() {
     if (!core_->ensure_current()) return false;
     GlFunctions* gl = core_->gl;
-    if (!program_.build(gl)) return false;
+    program_ = core_->textProgram.lock();
+    if (!program_) {
+        GlDeviceCore* core = core_.get();
+        std::shared_ptr<TextProgram> built(new TextProgram(), [core](TextProgram* p) {
+            if (core->ensure_current()) {
+                p->destroy(core->gl);
+                core->object_deleted();
+            }
+            delete p;
+        });
+        if (!built->build(gl)) return false;
+        core_->textProgram = built;
+        program_ = std::move(built);
+    }
     gl->glGenVertexArrays(1, &vao_);
     core_->state.invalidate();
     core_->state.bind_vertex_array(vao_);
@@ -150,11 +163,11 @@ bool GlFont::init() {
 void GlFont::release() {
     if (core_->ensure_current()) {
         GlFunctions* gl = core_->gl;
-        program_.destroy(gl);
         if (vao_) gl->glDeleteVertexArrays(1, &vao_);
         if (atlas_) gl->glDeleteTextures(1, &atlas_);
         core_->object_deleted();
     }
+    program_.reset();  // the last font frees it
     delete this;
 }
 
@@ -352,11 +365,24 @@ int GlFont::draw_text(const char* text, int count, Rect* rect, std::uint32_t for
         st.scissor(static_cast<GLint>(l), static_cast<GLint>(std::int64_t(core_->backBufferHeight) - b),
                    static_cast<GLsizei>(r - l), static_cast<GLsizei>(b - t));
     }
-    st.use_program(program_.program);
-    gl->glUniform2f(program_.viewportSize, static_cast<float>(vp.width), static_cast<float>(vp.height));
-    gl->glUniform2f(program_.atlasSize, static_cast<float>(kAtlasSize), static_cast<float>(kAtlasSize));
-    gl->glUniform4f(program_.colour, ((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
-                    (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
+    TextProgram& p = *program_;
+    st.use_program(p.program);
+    const float viewport[2] = {static_cast<float>(vp.width), static_cast<float>(vp.height)};
+    if (viewport[0] != p.sentViewport[0] || viewport[1] != p.sentViewport[1]) {
+        gl->glUniform2f(p.viewportSize, viewport[0], viewport[1]);
+        p.sentViewport[0] = viewport[0];
+        p.sentViewport[1] = viewport[1];
+    }
+    if (p.sentAtlas[0] != kAtlasSize) {
+        gl->glUniform2f(p.atlasSize, static_cast<float>(kAtlasSize), static_cast<float>(kAtlasSize));
+        p.sentAtlas[0] = p.sentAtlas[1] = kAtlasSize;
+    }
+    if (!p.colourSent || p.sentColour != color) {
+        gl->glUniform4f(p.colour, ((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+                        (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
+        p.sentColour = color;
+        p.colourSent = true;
+    }
     st.bind_vertex_array(vao_);
     st.bind_texture(atlas_);
     gl->glDrawArrays(GL_TRIANGLES, static_cast<GLint>(offset / 16), static_cast<GLsizei>(vertices_.size() / 4));

@@ -60,7 +60,7 @@ private:
     std::shared_ptr<GlDeviceCore> core_;
     QFont font_;
     int cellHeight_, ascent_;
-    TextProgram program_;
+    std::shared_ptr<TextProgram> program_;  // shared by the device's fonts
     GLuint vao_ = 0, atlas_ = 0;
     int shelfX_ = 0, shelfY_ = 0, shelfHeight_ = 0;
     bool atlasFull_ = false;

@@ -229,6 +229,7 @@ public:
     const bool backBuffer;
     GLuint texture = 0, fbo = 0;
     std::uint32_t format = 0;
+    std::uint64_t contentId = 0;  // new whenever the pixels change
 
 private:
     ~GlSurface() override = default;
@@ -1043,6 +1044,9 @@ HResult GlGraphicsDevice::stretch_rect(Surface* source, const Rect* sourceRect, 
     if (!rect_inside(s, src->width(), src->height()) || !rect_inside(d, dst->width(), dst->height()))
         return kD3dErrInvalidCall;
     if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    const GlDeviceCore::StretchKey key{src->contentId, {s.left, s.top, s.right, s.bottom},
+                                       {d.left, d.top, d.right, d.bottom}, filter};
+    if (core_->replay_stretch(key)) return kOk;
     GlStateCache& st = core_->state;
     st.bind_read_framebuffer(src->fbo);
     st.bind_draw_framebuffer(core_->backBufferFbo);
@@ -1052,6 +1056,7 @@ HResult GlGraphicsDevice::stretch_rect(Surface* source, const Rect* sourceRect, 
     const GLint h = static_cast<GLint>(core_->backBufferHeight);
     core_->gl->glBlitFramebuffer(s.left, s.top, s.right, s.bottom, d.left, h - d.top, d.right, h - d.bottom,
                                  GL_COLOR_BUFFER_BIT, filter == kTexfLinear ? GL_LINEAR : GL_NEAREST);
+    core_->keep_stretch(key);
     return kOk;
 }
 
@@ -1067,6 +1072,7 @@ HResult GlGraphicsDevice::create_offscreen_plain_surface(std::uint32_t width, st
     auto* surface = new GlSurface(core_, false);
     surface->set_size(width, height);
     surface->format = format;
+    surface->contentId = core_->new_content_id();
     gl->glGenTextures(1, &surface->texture);
     core_->state.bind_texture(surface->texture);
     gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
@@ -1136,6 +1142,7 @@ HResult GlGraphicsDevice::load_surface(Surface* dest, const DecodedImage& image,
     load_surface_pixels(image, colorKey, surface->width(), surface->height(), &pixels);
     for (std::uint32_t& p : pixels) p = store_texel(p, surface->format);
     if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    surface->contentId = core_->new_content_id();
     core_->state.bind_texture(surface->texture);
     core_->gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(surface->width()),
                                static_cast<GLsizei>(surface->height()), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,8 @@
 #include <QPointer>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/linux/app_icon.h"
@@ -53,6 +56,8 @@ bool status_notifier_host() {
 }
 
 QtUi::QtUi() : icon_(app_icon()) {
+    wakeTimer_.setSingleShot(true);
+    wakeTimer_.setTimerType(Qt::PreciseTimer);
     QApplication::setWindowIcon(icon_);
     QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
     watch_screen(QGuiApplication::primaryScreen());
@@ -214,8 +219,20 @@ bool QtUi::choose_open_file(OpenFileRequest& request) {
     return true;
 }
 
-bool QtUi::poll_event(UiEvent* event) {
+bool QtUi::poll_event(UiEvent* event, double waitSeconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (events_.empty() && waitSeconds > 0) {
+        // Whole milliseconds, rounded up: waking early would only spin through a pass.
+        const qint64 ms = static_cast<qint64>(std::ceil(std::min(waitSeconds, 3600.0) * 1000.0));
+        const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
+        // Events that queue nothing for the loop (expose, the desktop host's connection, Qt's own
+        // timers) wake the wait; it goes on towards the same deadline.
+        while (events_.empty() && !deadline.hasExpired()) {
+            wakeTimer_.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        wakeTimer_.stop();
+    }
     if (events_.empty()) return false;
     *event = events_.front();
     events_.pop_front();

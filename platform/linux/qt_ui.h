@@ -1,9 +1,11 @@
 // The shell's Ui on Qt Widgets: QSystemTrayIcon for the tray (only a right-button press,
 // QSystemTrayIcon::Context, opens the menu), a QMenu built from the menu table each time,
 // QMessageBox, QtDialog for the three dialogs, QFileDialog, QDesktopServices, and an event queue
-// that the main loop drains with one non-waiting processEvents per pass. On Wayland the tray is a
-// StatusNotifier item only, and Qt decides once per process whether a host exists: without one
-// yet (a bar that starts after the program), the icon waits until a host registers.
+// that the main loop drains, waiting in Qt's event loop (with a precise timer for the deadline)
+// while it is empty. Whatever should end that wait must be a Qt event source (a QSocketNotifier
+// for a file descriptor of one's own). On Wayland the tray is a StatusNotifier item only, and Qt
+// decides once per process whether a host exists: without one yet (a bar that starts after the
+// program), the icon waits until a host registers.
 // Needs a QApplication to exist before it is made; one per process.
 #pragma once
 #include <QIcon>
@@ -31,7 +33,7 @@ public:
     std::uint32_t track_popup_menu(const MenuItemState* states, std::size_t count) override;
     int run_dialog(const DialogResource& dialog, DialogProcedure& procedure) override;
     bool choose_open_file(OpenFileRequest& request) override;
-    bool poll_event(UiEvent* event) override;
+    bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
     // Queues a command for the main window, as a WM_COMMAND sent from outside would arrive.
@@ -57,6 +59,7 @@ private:
     QTimer trayWait_;
     QIcon icon_;
     QScreen* watchedScreen_ = nullptr;
+    QTimer wakeTimer_;  // ends a wait at its deadline
 };
 
 // Whether a StatusNotifier host is registered with the watcher on the session bus (a panel or

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <unistd.h>
 
 #include <X11/Xatom.h>
@@ -14,10 +15,8 @@ namespace brine {
 
 namespace {
 
-struct ScreenArea { int x, y; unsigned width, height; };
-
 // The primary screen in X pixels: Qt knows which monitor that is; without Qt, the whole X screen.
-ScreenArea primary_area(Display* display) {
+ScreenRect primary_area(Display* display) {
     if (qGuiApp && qGuiApp->primaryScreen()) {
         const QScreen* screen = qGuiApp->primaryScreen();
         const qreal ratio = screen->devicePixelRatio();
@@ -33,6 +32,7 @@ ScreenArea primary_area(Display* display) {
 
 }  // namespace
 
+X11Desktop::X11Desktop() = default;
 X11Desktop::~X11Desktop() { release(); }
 
 bool X11Desktop::check_active_desktop() {
@@ -45,7 +45,7 @@ WindowHandle X11Desktop::find_web_view_window() {
     if (!check_active_desktop()) return nullptr;
     Display* d = display_;
     const int screen = DefaultScreen(d);
-    const ScreenArea area = primary_area(d);
+    const ScreenRect area = primary_area(d);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(d, screen);
     attributes.event_mask = 0;
@@ -89,14 +89,39 @@ WindowHandle X11Desktop::find_web_view_window() {
     XChangeProperty(d, window, atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
 
+    // Selected before mapping, so the first VisibilityNotify comes with the map.
+    visibility_ = std::make_unique<X11Visibility>(d, window, area, attributes.event_mask);
     XMapWindow(d, window);
     XLowerWindow(d, window);
     XSync(d, False);  // the device opens the window on another connection next
     window_ = window;
+    if (QCoreApplication::instance()) {
+        notifier_ = std::make_unique<QSocketNotifier>(ConnectionNumber(d), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { read_events(); });
+    }
+    read_events();
     return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(window_));
 }
 
+void X11Desktop::read_events() {
+    if (!display_) return;
+    // XPending also reads what the socket holds, so nothing stays behind in Xlib's queue unseen.
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (visibility_) visibility_->handle_event(event);
+    }
+}
+
+bool X11Desktop::desktop_visible() {
+    if (!visibility_) return true;
+    read_events();
+    return visibility_->visible();
+}
+
 void X11Desktop::release() {
+    notifier_.reset();
+    visibility_.reset();
     if (display_) {
         if (window_) XDestroyWindow(display_, window_);
         XCloseDisplay(display_);

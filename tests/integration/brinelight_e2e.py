@@ -854,6 +854,56 @@ def test_install_extension(session):
     check(session.stop(session.program) == 0, "the program did not end with 0")
 
 
+def trace_lines(session, name="program"):
+    with open(session.logs[name], "rb") as f:
+        return [line for line in f.read().decode(errors="replace").splitlines()
+                if line.startswith("brinelight trace:")]
+
+
+TRACE_COUNTS = re.compile(r"frames=(\d+) steps=(\d+) visible=(\d)")
+
+
+def latest_counts(session):
+    """(frames, steps, visible) of the latest trace report, or None."""
+    for line in reversed(trace_lines(session)):
+        found = TRACE_COUNTS.search(line)
+        if found:
+            return tuple(int(v) for v in found.groups())
+    return None
+
+
+def test_covered_desktop(session):
+    """A window over the whole screen stops the frames but not the tank's steps; closed, frames go on."""
+    sys.path.insert(0, os.path.join(session.args.source_dir, "tests", "support"))
+    import xlib_ctypes
+    write_starter_roster(session.args.source_dir, session.roster)
+    session.args.program_env["BRINE_TRACE"] = "frames"
+    session.program = session.start_program()
+    poll("the first frame", lambda: session.check_alive() or
+         any("first frame" in line for line in trace_lines(session)), 60)
+    x = xlib_ctypes.XConnection(session.display)
+    try:
+        cover = x.cover(SCREEN_W, SCREEN_H)
+        poll("the trace to say the desktop is hidden",
+             lambda: any("desktop hidden" in line for line in trace_lines(session)), 10)
+        poll("a report while hidden", lambda: (latest_counts(session) or (0, 0, 1))[2] == 0, 10)
+        frames, steps, _ = latest_counts(session)
+        time.sleep(2.5 * SCALE)
+        frames_later, steps_later, visible = latest_counts(session)
+        check(visible == 0, "the desktop counts as visible under the covering window")
+        check(frames_later == frames, "%d frames drawn while covered" % (frames_later - frames))
+        check(steps_later - steps >= 20, "only %d tank steps in 2 s while covered" % (steps_later - steps))
+        x.destroy(cover)
+        poll("the trace to say the desktop is shown again",
+             lambda: any("desktop shown" in line for line in trace_lines(session)), 10)
+        poll("frames after the window closed",
+             lambda: (latest_counts(session) or (0, 0, 0))[0] > frames_later + 5, 20)
+    finally:
+        x.close()
+    code = session.stop(session.program)
+    check(code == 0, "exit code %d after SIGTERM" % code)
+
+
 def roster_kinds(path):
     """{name: kindIndex} of the occupied records of fishsave.bin."""
     with open(path, "rb") as f:
@@ -919,6 +969,7 @@ def test_installed(session):
 
 
 TESTS = {
+    "covered_desktop": (test_covered_desktop, False),
     "startup": (test_startup_and_orderly_end, False),
     "second_copy": (test_second_copy, False),
     "no_display": (test_no_display, False),

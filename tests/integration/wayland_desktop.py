@@ -200,12 +200,29 @@ def tray_icon_shown(run):
     return run.shot("bar").count(bar, is_icon_orange) >= 20
 
 
+def bus(run, *arguments):
+    return run.session.run(["dbus-send", "--session", "--print-reply"] + list(arguments)).stdout.decode()
+
+
+def registered_items(run):
+    """(service, path) of the items the StatusNotifier watcher knows."""
+    reply = bus(run, "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
+                "string:RegisteredStatusNotifierItems")
+    return re.findall(r'string "([^"/]+)(/[^"]*)"', reply)
+
+
+def watcher_pid(run):
+    """The process that owns the StatusNotifier watcher (swaybar is its own), or 0."""
+    reply = bus(run, "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:org.kde.StatusNotifierWatcher")
+    found = re.search(r"uint32 (\d+)", reply)
+    return int(found.group(1)) if found else 0
+
+
 def open_tray_menu(run):
     """Asks the program's StatusNotifier item for its menu, as the bar does on a right click."""
-    ask = ["dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-           "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
-           "string:RegisteredStatusNotifierItems"]
-    items = re.findall(r'string "([^"/]+)(/[^"]*)"', run.session.run(ask).stdout.decode())
+    items = registered_items(run)
     check(len(items) == 1, "StatusNotifier items: %r" % items)
     service, path = items[0]
     result = run.session.run(["dbus-send", "--session", "--print-reply", "--dest=" + service, path,
@@ -232,14 +249,19 @@ def test_sway_tray(run):
 
 def test_sway_tray_late_bar(run):
     """A bar that starts after the program (as a login may start them) still gets the icon; the
-    bar is restarted (as sway's reload does) and gets it again."""
+    bar is started again (as sway's reload does) and gets it again."""
     run.start_program()
     wait_for_frames(run)
     check(not tray_icon_shown(run), "a tray icon before the bar started")
+    run.session.start_bar()
     poll("the goldfish in the late bar's tray", lambda: tray_icon_shown(run), 30, interval=0.5)
+    first = run.session.bar_pid()
     run.session.run(["swaymsg", "reload"])
-    poll("the bar to restart", lambda: not tray_icon_shown(run), 10, interval=0.2)
-    poll("the goldfish in the restarted bar", lambda: tray_icon_shown(run), 30, interval=0.5)
+    second = poll("another bar", lambda: (lambda pid: pid if pid not in (0, first) else None)(run.session.bar_pid()),
+                  20, interval=0.2)
+    poll("the program's item with the new bar", lambda: watcher_pid(run) == second and registered_items(run),
+         30, interval=0.2)
+    poll("the goldfish in the new bar", lambda: tray_icon_shown(run), 30, interval=0.5)
     code = run.stop_program()
     check(code == 0, "exit code %d after SIGTERM" % code)
 
@@ -325,7 +347,7 @@ TESTS = {
     "sway_behind_windows": (test_sway_behind_windows, "sway", {"floating": {TITLE_A: RECT_A, TITLE_B: RECT_B}}),
     "sway_wallpaper_client": (test_sway_wallpaper_client, "sway", {}),
     "sway_tray": (test_sway_tray, "sway", {"bar": True}),
-    "sway_tray_late_bar": (test_sway_tray_late_bar, "sway", {"bar": True, "bar_delay": 4}),
+    "sway_tray_late_bar": (test_sway_tray_late_bar, "sway", {"bar": True, "bar_gated": True}),
     "mutter_xwayland": (test_mutter_xwayland, "mutter", {}),
     "weston_notice": (test_weston_notice, "weston", {}),
 }

@@ -42,11 +42,11 @@ def as_user(command):
 
 class WaylandSession:
     """One compositor: kind is "sway", "mutter" or "weston". sway may show a bar with a tray
-    (bar=True), started bar_delay seconds late, as a login may start it after other programs;
-    floating maps window titles to sway's "x y width height" for ordinary windows
+    (bar=True), held back until start_bar() when bar_gated, as a login may start it after other
+    programs; floating maps window titles to sway's "x y width height" for ordinary windows
     that are to float at a known place (a tiled window would fill the output)."""
 
-    def __init__(self, kind, tmp=None, bar=False, floating=None, bar_delay=0):
+    def __init__(self, kind, tmp=None, bar=False, floating=None, bar_gated=False):
         self.kind = kind
         self.own_tmp = tmp is None
         self.tmp = tmp or tempfile.mkdtemp(prefix="brine-wl-")
@@ -62,7 +62,7 @@ class WaylandSession:
                     "XDG_SESSION_TYPE": "wayland"}
         try:
             self.start_bus()
-            self.bar_delay = bar_delay
+            self.bar_gated = bar_gated
             {"sway": self.start_sway, "mutter": self.start_mutter, "weston": self.start_weston}[kind](
                 bar=bar, floating=floating or {})
         except Exception:
@@ -112,11 +112,17 @@ class WaylandSession:
             lines.append('for_window [title="%s"] floating enable, resize set %d %d, move position %d %d'
                          % (title, w, h, x, y))
         if bar:
-            late = os.path.join(self.tmp, "late_bar.sh")
-            with open(late, "w") as f:
-                f.write("#!/bin/sh\nsleep %s\nexec swaybar \"$@\"\n" % self.bar_delay)
-            os.chmod(late, 0o755)
-            lines += ["bar {", "  swaybar_command " + late, "  position top", "  height 32", "  tray_output *", "  tray_padding 2",
+            # Each swaybar sway starts (again on a reload) says its pid; a gated one waits first.
+            self.bar_folder = self.folder("bar")
+            gate = os.path.join(self.bar_folder, "go")
+            if not self.bar_gated:
+                open(gate, "w").close()
+            wrapper = os.path.join(self.tmp, "bar.sh")
+            with open(wrapper, "w") as f:
+                f.write('#!/bin/sh\nwhile [ ! -e "%s" ]; do sleep 0.05; done\necho $$ > "%s/pid"\nexec swaybar "$@"\n'
+                        % (gate, self.bar_folder))
+            os.chmod(wrapper, 0o755)
+            lines += ["bar {", "  swaybar_command " + wrapper, "  position top", "  height 32", "  tray_output *", "  tray_padding 2",
                       "  workspace_buttons no",
                       "  colors {", "    background #000000", "    statusline #000000", "  }", "}"]
         config = os.path.join(self.tmp, "sway.conf")
@@ -162,6 +168,16 @@ class WaylandSession:
         self.display = wait_until("weston's XWayland", x_display, 30)
         self.env["DISPLAY"] = self.display
         wait_until("weston's socket", lambda: self.socket_named(name), 10)
+
+    def start_bar(self):
+        open(os.path.join(self.bar_folder, "go"), "w").close()
+
+    def bar_pid(self):
+        try:
+            with open(os.path.join(self.bar_folder, "pid")) as f:
+                return int(f.read().strip() or 0)
+        except OSError:
+            return 0
 
     def socket_named(self, pattern):
         for path in glob.glob(os.path.join(self.runtime, pattern)):

@@ -1,8 +1,10 @@
 // A one-thread HTTP server on 127.0.0.1 for tests: answers every connection with a canned raw
 // response and remembers the requests it saw. Used directly and as the proxy that the proxy
-// variables point to (a proxy receives the absolute URL in the request line).
+// variables point to (a proxy receives the absolute URL in the request line). POSIX sockets, or
+// Winsock in the Windows build.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,7 +25,7 @@ public:
 
 private:
     void serve();
-    int listenFd_ = -1;
+    std::intptr_t listenFd_ = -1;  // a SOCKET on Windows
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;

@@ -1,5 +1,7 @@
 // A clock that tests set and advance by hand; the core's time sources become replayable.
 #pragma once
+#include <cmath>
+
 #include "base/clock.h"
 
 namespace brine::test {
@@ -18,6 +20,14 @@ public:
     void advance_ms(std::uint32_t ms) {
         ticks += ms;
         counter += static_cast<std::int64_t>(ms) * frequencyValue / 1000;
+    }
+
+    // Moves both on by at least `seconds`: rounded up to whole counter ticks and milliseconds, as
+    // a real wait ends no earlier than asked.
+    void advance_seconds(double seconds) {
+        if (!(seconds > 0)) return;
+        ticks += static_cast<std::uint32_t>(std::ceil(seconds * 1000.0));
+        counter += static_cast<std::int64_t>(std::ceil(seconds * static_cast<double>(frequencyValue)));
     }
 
     std::uint32_t ticks = 0;

@@ -31,6 +31,7 @@ public:
     bool check_active_desktop() override { return true; }
     WindowHandle find_web_view_window() override { return reinterpret_cast<WindowHandle>(0x77); }
     void enter_background() override {}
+    bool desktop_visible() override { return true; }
 };
 
 // One save-file record as the file holds it: 64 bytes, little-endian, the name zero-padded.

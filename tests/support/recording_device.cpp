@@ -3,6 +3,7 @@
 #include "tests/support/recording_device.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -545,9 +546,10 @@ HResult RecordingSystem::check_device_format(std::uint32_t adapter, std::uint32_
 HResult RecordingSystem::create_device(std::uint32_t adapter, std::uint32_t deviceType, WindowHandle focusWindow,
                                        std::uint32_t behaviorFlags, const PresentParams& params, GraphicsDevice** out) {
     *out = nullptr;
+    // Not %p: each C library spells pointers its own way.
     HResult hr = recorder_->record("create_device", std::to_string(adapter) + ", " + device_type_name(deviceType) +
                                                         ", " + hex(behaviorFlags) +
-                                                        fmt(", window %p", focusWindow));
+                                                        fmt(", window 0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(focusWindow))));
     if (failed(hr)) return hr;
     auto device = std::make_unique<RecordingDevice>(recorder_);
     device->label = "device#" + std::to_string(recorder_->nextId++);

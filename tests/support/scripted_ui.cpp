@@ -234,8 +234,19 @@ bool ScriptedUi::choose_open_file(OpenFileRequest& request) {
     return true;
 }
 
-bool ScriptedUi::poll_event(UiEvent* event) {
+bool ScriptedUi::poll_event(UiEvent* event, double waitSeconds) {
     ++polls;
+    waits.push_back(waitSeconds);
+    if (events.empty() && clock && waitSeconds > 0) {
+        if (!laterEvents.empty() && laterEvents.front().afterSeconds <= waitSeconds) {
+            clock->advance_seconds(laterEvents.front().afterSeconds);
+            events.push_back(laterEvents.front().event);
+            laterEvents.pop_front();
+        } else {
+            if (!laterEvents.empty()) laterEvents.front().afterSeconds -= waitSeconds;
+            clock->advance_seconds(waitSeconds);
+        }
+    }
     if (events.empty()) return false;
     *event = events.front();
     events.pop_front();

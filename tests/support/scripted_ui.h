@@ -13,6 +13,7 @@
 
 #include "resources/dialogs.h"
 #include "shell/ui.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scripted_message_boxes.h"
 
 namespace brine::test {
@@ -101,7 +102,9 @@ public:
     std::uint32_t track_popup_menu(const MenuItemState* states, std::size_t count) override;
     int run_dialog(const DialogResource& dialog, DialogProcedure& procedure) override;
     bool choose_open_file(OpenFileRequest& request) override;
-    bool poll_event(UiEvent* event) override;
+    // Hands out `events` first; else, with a clock, waits by advancing it: to the first of
+    // `laterEvents` that arrives within the wait (then handed out), or by the whole wait.
+    bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
     // The state the last popup menu was shown with, by command (absent: not listed).
@@ -115,6 +118,13 @@ public:
     std::deque<std::optional<std::string>> fileChoices;  // a path, or nullopt for cancel; else cancel
     std::optional<std::filesystem::path> browseInto;   // the file dialog moves the current directory here
     std::deque<UiEvent> events;
+    struct LaterEvent {
+        double afterSeconds = 0;  // of waiting, counted from the previous arrival (or the start)
+        UiEvent event;
+    };
+    std::deque<LaterEvent> laterEvents;
+    ManualClock* clock = nullptr;  // advanced by the waits; none: never waits
+    std::vector<double> waits;     // each wait asked for, in seconds
     bool trayAvailable = true;
 
     // Records.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "data/file_commit.h"
 #include "tools/fishgen/fish_builder.h"
 #include "tools/fishgen/scenery.h"
 #include "tools/fishgen/scripts.h"
@@ -92,16 +93,8 @@ HResult write_content(const Content& content, const std::string& folder, std::st
         if (failed(r)) return r;
     }
     for (const auto& file : content.files) {
-        std::string path = prepare(file.path), temp = path + ".tmp";
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) {
-            if (reason) *reason = "cannot create " + temp;
-            return kFail;
-        }
-        bool ok = file.bytes.empty() || std::fwrite(file.bytes.data(), 1, file.bytes.size(), f) == file.bytes.size();
-        ok = (std::fclose(f) == 0) && ok;
-        if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::remove(temp.c_str());
+        const std::string path = prepare(file.path);
+        if (failed(replace_file_contents(path.c_str(), file.bytes.data(), file.bytes.size()))) {
             if (reason) *reason = "cannot write " + path;
             return kFail;
         }

@@ -1,5 +1,7 @@
 // The texts of the four skinning vertex shaders and of the skinned-mesh effect, plain and
-// canonical so an assembler or a text check accepts them. Must not depend on the program's code.
+// canonical so an assembler or a text check accepts them: the effect keeps to HLSL that every
+// compiler takes (no parameter initialisers; D3DCOLORtoUBYTE4 written out as what it computes).
+// Must not depend on the program's code.
 #include "tools/fishgen/shader_texts.h"
 
 #include "tools/fishgen/text_out.h"
@@ -71,9 +73,11 @@ std::string skinned_mesh_effect_text() {
     return "// Skinned mesh effect: blends each vertex between up to four bone matrices and lights it\r\n"
            "// with one directional light.\r\n"
            "\r\n"
-           "float4 lhtDir = {0.0f, 0.0f, -1.0f, 1.0f};\r\n"
-           "float4 MaterialAmbient : MATERIALAMBIENT = {0.1f, 0.1f, 0.1f, 1.0f};\r\n"
-           "float4 MaterialDiffuse : MATERIALDIFFUSE = {0.8f, 0.8f, 0.8f, 1.0f};\r\n"
+           "// Parameters are set by whoever draws with the effect: no initial values, which some\r\n"
+           "// HLSL compilers do not take for parameters.\r\n"
+           "float4 lhtDir : LIGHTDIRECTION;\r\n"
+           "float4 MaterialAmbient : MATERIALAMBIENT;\r\n"
+           "float4 MaterialDiffuse : MATERIALDIFFUSE;\r\n"
            "float4x3 mWorldMatrixArray[26] : WORLDMATRIXARRAY;\r\n"
            "float4x4 mViewProj : VIEWPROJECTION;\r\n"
            "\r\n"
@@ -99,7 +103,7 @@ std::string skinned_mesh_effect_text() {
            "    float3 pos = 0.0f;\r\n"
            "    float3 nrm = 0.0f;\r\n"
            "    float lastWeight = 0.0f;\r\n"
-           "    int4 indexVector = D3DCOLORtoUBYTE4(i.BlendIndices);\r\n"
+           "    int4 indexVector = int4(i.BlendIndices.zyxw * 255.002f);\r\n"
            "    float blendWeights[4] = (float[4])i.BlendWeights;\r\n"
            "    int indexArray[4] = (int[4])indexVector;\r\n"
            "    for (int b = 0; b < NumBones - 1; b++)\r\n"

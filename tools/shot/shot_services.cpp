@@ -1,6 +1,7 @@
 // The headless Ui of the shot tool. Tool code only.
 #include "tools/shot/shot_services.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "platform/linux/text_codec.h"
@@ -15,7 +16,9 @@ int HeadlessUi::message_box(const char* text, const char* caption, std::uint32_t
     return (style & 0xF) == kMbYesNo ? kIdNo : kIdOk;
 }
 
-bool HeadlessUi::poll_event(UiEvent* event) {
+bool HeadlessUi::poll_event(UiEvent* event, double waitSeconds) {
+    if (queue_.empty() && clock && waitSeconds > 0)
+        clock->advance_us(static_cast<std::int64_t>(std::ceil(waitSeconds * 1e6)));
     if (queue_.empty()) return false;
     *event = queue_.front();
     queue_.pop_front();

@@ -42,11 +42,14 @@ public:
     std::uint32_t track_popup_menu(const MenuItemState*, std::size_t) override { return 0; }
     int run_dialog(const DialogResource&, DialogProcedure&) override { return -1; }
     bool choose_open_file(OpenFileRequest&) override { return false; }
-    bool poll_event(UiEvent* event) override;
+    // Never sleeps: a wait moves the simulated clock on to the deadline (whole microseconds,
+    // rounded up), as nothing else could arrive meanwhile.
+    bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
     // Every box shown, as UTF-8 "caption: text".
     std::vector<std::string> messages;
+    SimulatedClock* clock = nullptr;
 
 private:
     std::deque<UiEvent> queue_;
@@ -85,6 +88,7 @@ public:
     bool check_active_desktop() override { return true; }
     WindowHandle find_web_view_window() override { return nullptr; }  // the device draws offscreen
     void enter_background() override {}
+    bool desktop_visible() override { return true; }
 };
 
 }  // namespace brine::shot

@@ -9,11 +9,6 @@
 
 namespace brine::shot {
 
-namespace {
-// A little over 1/30 s: every pass then finds a frame due, despite the float application time.
-constexpr std::int64_t kPassMicros = 33334;
-}  // namespace
-
 Session::Session(const SessionOptions& options) {
     // The settings key holds exactly what the program would have saved with these choices.
     AppSettings wanted;
@@ -26,6 +21,7 @@ Session::Session(const SessionOptions& options) {
     wanted.unlockClock = clock.tick_count();
     save_settings(wanted, settings_);
 
+    ui.clock = &clock;
     AquariumPlatform platform;
     platform.clock = &clock;
     platform.ui = &ui;
@@ -103,8 +99,7 @@ int Session::run_seconds(double seconds) {
     int frames = 0;
     float lastDraw = loop.last_draw_time();
     while (clock.micros() < end) {
-        clock.advance_us(kPassMicros);
-        if (!loop.run_pass()) break;
+        if (!loop.run_pass()) break;  // the Ui's waits move the clock on
         if (loop.last_draw_time() != lastDraw) {
             ++frames;
             lastDraw = loop.last_draw_time();

@@ -38,8 +38,8 @@ public:
     int add_fish(const std::string& kind, const std::string& name, int satiety, std::string* why);
     // A menu command as the main window receives it.
     void command(std::uint32_t id);
-    // Simulated seconds through the main loop's own passes, one pass per 1/30 s (and one more
-    // frame at the end when none was drawn). Frames drawn.
+    // Simulated seconds through the main loop's own passes, whose waits for the next frame move
+    // the clock on (and one more frame at the end when none was drawn). Frames drawn.
     int run_seconds(double seconds);
     // The back buffer as an RGB image; false when it can't be read.
     bool read_frame(QImage* image);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "data/fish_catalog.h"
+#include "data/pack_file.h"
 #include "fish/feeding.h"
 #include "fish/fish_creation.h"
 #include "fish/roster_file.h"
@@ -59,6 +60,48 @@ protected:
     ResourceRegistry registry;
     SkinnedMeshOps ops;
 };
+
+TEST_F(RealKinds, FishOfOneKindShareOneReadingOfTheFileButNotTheirMeshes) {
+    const int kinds = std::min(catalog.count, 3);
+    for (int slot = 0; slot < 2 * kinds; ++slot)
+        ASSERT_EQ(create_fish(world, slot % kinds, 0, 0, ("f" + std::to_string(slot)).c_str()), kOk);
+    EXPECT_EQ(ops.files_parsed(), kinds);
+    for (int slot = 0; slot < kinds; ++slot) {
+        const MeshResource& first = *tank.fish[slot].mesh;
+        const MeshResource& second = *tank.fish[slot + kinds].mesh;
+        ASSERT_NE(&first, &second);
+        ASSERT_NE(first.animController.get(), second.animController.get());
+        EXPECT_EQ(first.frameOrder.size(), second.frameOrder.size());
+        EXPECT_EQ(first.boundRadius, second.boundRadius);
+        EXPECT_EQ(first.texturePack, second.texturePack);
+    }
+    // A fish of one kind swims on its own clock: moving one leaves its twin where it was.
+    ops.set_time(*tank.fish[0].mesh, 0.5);
+    ops.set_time(*tank.fish[kinds].mesh, 0.0);
+    EXPECT_NE(ops.get_time(*tank.fish[0].mesh), ops.get_time(*tank.fish[kinds].mesh));
+    // A file whose bytes changed is read again, not taken from what was kept.
+    MemoryBlock bytes;
+    ASSERT_EQ(load_into_memory(fish_pack_path(catalog.rows[0].packNumber).c_str(),
+                               fish_mesh_member(catalog.rows[0].modelName).c_str(), &bytes),
+              kOk);
+    std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    auto write = [](const std::string& content) {
+        std::FILE* f = std::fopen("loose.x", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    };
+    MeshResource loose;
+    write(text);
+    ASSERT_EQ(ops.load_mesh(loose, "loose.x", nullptr), kOk);
+    EXPECT_EQ(ops.files_parsed(), kinds) << "the same bytes as a kind's member";
+    write(text + "\n");
+    ASSERT_EQ(ops.load_mesh(loose, "loose.x", nullptr), kOk);
+    EXPECT_EQ(ops.files_parsed(), kinds + 1);
+    EXPECT_NE(ops.load_mesh(loose, "object/no-such.pak", "x.x"), kOk);
+    EXPECT_EQ(loose.rootFrame, nullptr) << "a failed load leaves the mesh empty";
+    release_mesh_resource(&loose);
+}
 
 TEST_F(RealKinds, EveryInstalledKindBecomesAFish) {
     for (int row = 0; row < catalog.count && row < Tank::kCreatableSlots; ++row) {

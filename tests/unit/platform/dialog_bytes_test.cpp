@@ -45,7 +45,7 @@ public:
         return qt.run_dialog(dialog, procedure);
     }
     bool choose_open_file(OpenFileRequest&) override { return false; }
-    bool poll_event(UiEvent*) override { return false; }
+    bool poll_event(UiEvent*, double) override { return false; }
     void post_quit() override {}
 
     QtUi qt;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -17,6 +19,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <thread>
+
+#include <unistd.h>
 
 #include "platform/linux/app_icon.h"
 #include "platform/linux/instance_lock.h"
@@ -355,25 +360,66 @@ TEST_F(QtUiTest, OnlyTheContextActivationOpensTheMenu) {
     ASSERT_NE(ui->tray_icon(), nullptr);
     EXPECT_EQ(ui->tray_icon()->toolTip(), QStringLiteral("Brinelight"));
     UiEvent event;
-    EXPECT_FALSE(ui->poll_event(&event));
+    EXPECT_FALSE(ui->poll_event(&event, 0));
     Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::Trigger);
     Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::DoubleClick);
     Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::MiddleClick);
-    EXPECT_FALSE(ui->poll_event(&event));
+    EXPECT_FALSE(ui->poll_event(&event, 0));
     Q_EMIT ui->tray_icon()->activated(QSystemTrayIcon::Context);
     ui->post_command(kCmdDrawMode);
     ui->post_quit();
-    ASSERT_TRUE(ui->poll_event(&event));
+    ASSERT_TRUE(ui->poll_event(&event, 0));
     EXPECT_EQ(event.kind, UiEventKind::kTrayRightButton);
-    ASSERT_TRUE(ui->poll_event(&event));
+    ASSERT_TRUE(ui->poll_event(&event, 0));
     EXPECT_EQ(event.kind, UiEventKind::kCommand);
     EXPECT_EQ(event.command, static_cast<std::uint32_t>(kCmdDrawMode));
-    ASSERT_TRUE(ui->poll_event(&event));
+    ASSERT_TRUE(ui->poll_event(&event, 0));
     EXPECT_EQ(event.kind, UiEventKind::kQuit);
-    EXPECT_FALSE(ui->poll_event(&event));
+    EXPECT_FALSE(ui->poll_event(&event, 0));
     ui->remove_tray_icon();
     ui->remove_tray_icon();
     EXPECT_EQ(ui->tray_icon(), nullptr);
+}
+
+TEST_F(QtUiTest, AWaitEndsAtItsDeadlineOrAtOnceWhenAnEventArrives) {
+    UiEvent event;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(ui->poll_event(&event, 0.05));
+    EXPECT_GE(clock.elapsed(), 50) << "the wait ended before its deadline";
+
+    // An event queued by a Qt handler ends a long wait.
+    QTimer::singleShot(20, [this] { ui->post_command(kCmdFeed); });
+    clock.restart();
+    ASSERT_TRUE(ui->poll_event(&event, 30.0));
+    EXPECT_EQ(event.command, static_cast<std::uint32_t>(kCmdFeed));
+    EXPECT_LT(clock.elapsed(), 10000);
+
+    // So does a file descriptor of the program's own, as the signal pipe is; a wakeup that queues
+    // nothing does not end the wait early.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    QSocketNotifier notifier(fds[0], QSocketNotifier::Read);
+    int reads = 0;
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        char c = 0;
+        if (read(fds[0], &c, 1) == 1 && ++reads == 2) ui->post_command(kCmdExit);
+    });
+    std::thread writer([&] {
+        for (int i = 0; i < 2; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            (void)!write(fds[1], "x", 1);
+        }
+    });
+    clock.restart();
+    const bool got = ui->poll_event(&event, 30.0);
+    writer.join();
+    close(fds[0]);
+    close(fds[1]);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(event.command, static_cast<std::uint32_t>(kCmdExit));
+    EXPECT_LT(clock.elapsed(), 10000);
 }
 
 TEST_F(QtUiTest, IconIsAGoldfishAtEverySize) {

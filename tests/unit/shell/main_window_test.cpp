@@ -34,7 +34,7 @@ private:
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() : ui(&log), aquarium(&log), store(log) {
-        parts = {&ui, &aquarium, &settings, &store, &catalog, &clock, &flags};
+        parts = {&ui, &aquarium, &settings, &store, &catalog, &clock, &flags, &saveFailure};
     }
     void fill(int n) {
         for (int i = 0; i < n; ++i) aquarium.place(i, "fish" + std::to_string(i));
@@ -53,6 +53,7 @@ protected:
     FishCatalog catalog;
     test::ManualClock clock;
     RunFlags flags;
+    SaveFailureNotice saveFailure{ui};
     MainWindowParts parts;
 };
 

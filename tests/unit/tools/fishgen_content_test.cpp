@@ -10,13 +10,12 @@
 #include <map>
 #include <set>
 
-#include <unistd.h>
-
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
 #include "base/sjis.h"
 #include "data/pack_format.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/unit/tools/x_text_reader.h"
 #include "tools/fishgen/content.h"
 #include "tools/fishgen/gen_image.h"
@@ -679,8 +678,8 @@ void check_wallpaper() {
 
 void check_written_files() {
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("fishgen_test_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    test::ScratchDir scratch;
+    const fs::path dir = scratch.path() / "program";
     std::string why;
     ASSERT_EQ(fishgen::write_content(content(), dir.string(), &why), kOk) << why;
     for (const auto& pack : content().packs) {
@@ -690,7 +689,6 @@ void check_written_files() {
     }
     EXPECT_TRUE(read_all(dir / "bg_sprite1.jpg") == content().files[0].bytes);
     EXPECT_FALSE(fs::exists(dir / "texture.pak.tmp"));
-    fs::remove_all(dir);
 }
 
 // Each test runs in its own process and rebuilds what it looks at, so related checks share one.

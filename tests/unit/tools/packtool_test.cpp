@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -12,7 +11,9 @@
 #include "tests/support/scratch_dir.h"
 #include "tests/support/xfile_writer.h"
 
+// packtool is a tool of the Linux build (it runs through the POSIX shell here).
 #ifdef BRINE_PACKTOOL
+#include <sys/wait.h>
 
 namespace brine {
 namespace {
@@ -147,7 +148,13 @@ protected:
         add("header.bin", "1\r\n" + model + ",Kind,Name,0\r\n");
         add(model + ".x", mesh);
         add(model + ".mrc", script);
-        for (const char* part : {"_body.dds", "_fin.dds", "_eye.dds"}) add(model + part, member(model + part));
+        // Every texture of the kind, as the sound pack has them.
+        std::vector<PackEntry> entries;
+        EXPECT_EQ(read_pack_directory(sound.c_str(), &entries), kOk);
+        for (const PackEntry& entry : entries) {
+            const std::string name(entry.name, strnlen(entry.name, sizeof entry.name));
+            if (name.rfind(model + "_", 0) == 0) add(name, member(name));
+        }
         std::string reason;
         EXPECT_EQ(write_pack_file(pack, members, &reason), kOk) << reason;
         return packtool(dir, "check " + q(pack));

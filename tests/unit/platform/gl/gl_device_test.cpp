@@ -502,6 +502,43 @@ TEST_F(GlDeviceTest, StretchRectPlacesTilesFromTheTopLeft) {
     surface->release();
 }
 
+TEST_F(GlDeviceTest, ARepeatedStretchGivesTheSamePixelsUntilTheSurfaceChanges) {
+    // The wallpaper's case: the same stretch every frame over a cleared back buffer, replayed.
+    std::vector<std::uint32_t> picture(8 * 6);
+    for (std::uint32_t i = 0; i < picture.size(); ++i) picture[i] = 0xFF000000u | (i * 37u % 251u) << 16 | i << 8 | 7u;
+    Surface* surface = nullptr;
+    ASSERT_EQ(device_->create_offscreen_plain_surface(8, 6, kFmtX8R8G8B8, kPoolDefault, &surface), kOk);
+    ASSERT_EQ(device_->load_surface(surface, image_of(8, 6, picture), 0), kOk);
+    Surface* back = nullptr;
+    ASSERT_EQ(device_->get_back_buffer(0, 0, &back), kOk);
+    const Rect source{1, 1, 7, 5}, dest{3, 7, 15, 27};  // stretched unevenly, away from the corner
+    std::vector<std::vector<std::uint32_t>> frames;
+    for (std::uint32_t colour : {0xFF102030u, 0xFF405060u, 0xFF708090u}) {
+        device_->clear(0, nullptr, kClearTarget, colour, 1.0f, 0);
+        ASSERT_EQ(device_->stretch_rect(surface, &source, back, &dest, kTexfNone), kOk);
+        read();
+        frames.push_back(pixels_);
+        EXPECT_EQ(at(2, 7), colour & 0xFFFFFF) << "outside the target rectangle the clear stays";
+        EXPECT_EQ(at(15, 26), colour & 0xFFFFFF);
+    }
+    for (std::uint32_t y = 7; y < 27; ++y)
+        for (std::uint32_t x = 3; x < 15; ++x) {
+            const std::size_t i = std::size_t(y) * kWidth + x;
+            ASSERT_EQ(frames[1][i], frames[0][i]) << x << "," << y;
+            ASSERT_EQ(frames[2][i], frames[0][i]) << x << "," << y;
+        }
+    // New pixels in the surface show at once.
+    for (std::uint32_t& p : picture) p ^= 0x00FFFFFFu;
+    ASSERT_EQ(device_->load_surface(surface, image_of(8, 6, picture), 0), kOk);
+    device_->clear(0, nullptr, kClearTarget, 0, 1.0f, 0);
+    ASSERT_EQ(device_->stretch_rect(surface, &source, back, &dest, kTexfNone), kOk);
+    read();
+    const std::size_t corner = std::size_t(7) * kWidth + 3;
+    EXPECT_EQ(at(3, 7), (frames[0][corner] ^ 0xFFFFFFu) & 0xFFFFFF);
+    back->release();
+    surface->release();
+}
+
 TEST_F(GlDeviceTest, Dxt1RequestKeepsOneBitAlpha) {
     flat_setup(kFvfPosColourTex);
     device_->set_texture_stage_state(0, kTssColorOp, kTopSelectArg1);

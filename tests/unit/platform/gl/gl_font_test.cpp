@@ -121,6 +121,45 @@ TEST_F(GlFontTest, GlyphsLandInsideTheTextRectangle) {
     font->release();
 }
 
+TEST_F(GlFontTest, FontsShareOneProgramAndEachKeepsItsColour) {
+    GlFont* small = create(log_font(12, 400, kMsGothic));
+    GlFont* large = create(log_font(18, 700, kMsPGothic));
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(large, nullptr);
+    device_->clear(0, nullptr, kClearTarget, 0, 1.0f, 0);
+    Rect a{2, 2, 60, 14}, b{2, 18, 60, 36};
+    small->draw_text(kGoldfish, -1, &a, kDtNoClip | kDtNoPrefix, 0xFFFF0000);
+    large->draw_text(kGoldfish, -1, &b, kDtNoClip | kDtNoPrefix, 0xFF0000FF);
+    small->release();  // the program stays for the font still there
+    Rect c{2, 40, 60, 58};
+    large->draw_text(kGoldfish, -1, &c, kDtNoClip | kDtNoPrefix, 0xFF0000FF);
+    read();
+    int red = 0, blue = 0, blueLow = 0;
+    for (std::uint32_t y = 0; y < kHeight; ++y)
+        for (std::uint32_t x = 0; x < kWidth; ++x) {
+            const std::uint32_t p = at(x, y);
+            if (channel(p, 16) > 128 && channel(p, 0) == 0 && y < 16) ++red;
+            if (channel(p, 0) > 128 && channel(p, 16) == 0 && y >= 16 && y < 38) ++blue;
+            if (channel(p, 0) > 128 && channel(p, 16) == 0 && y >= 38) ++blueLow;
+            EXPECT_FALSE(channel(p, 16) > 0 && y >= 16) << "red spilled into another caption at " << x << "," << y;
+        }
+    EXPECT_GT(red, 20);
+    EXPECT_GT(blue, 30);
+    EXPECT_EQ(blueLow, blue) << "the same caption drawn after the other font went";
+    large->release();
+    // A font made after both went builds the program again.
+    GlFont* again = create(log_font(12, 400, kMsGothic));
+    ASSERT_NE(again, nullptr);
+    device_->clear(0, nullptr, kClearTarget, 0, 1.0f, 0);
+    again->draw_text(kGoldfish, -1, &a, kDtNoClip | kDtNoPrefix, 0xFF00FF00);
+    read();
+    int green = 0;
+    for (std::uint32_t y = 0; y < 16; ++y)
+        for (std::uint32_t x = 0; x < kWidth; ++x) green += channel(at(x, y), 8) > 128 ? 1 : 0;
+    EXPECT_GT(green, 20);
+    again->release();
+}
+
 TEST_F(GlFontTest, WeightAndMeasuring) {
     GlFont* regular = create(log_font(18, 400, kMsGothic));
     GlFont* bold = create(log_font(18, 700, kMsGothic));

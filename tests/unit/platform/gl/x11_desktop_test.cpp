@@ -1,5 +1,6 @@
 // The desktop window on X11 and the device presenting into it: the window's type, states and size
-// as a window manager reads them, and a presented frame stretched over it, read from the screen.
+// as a window manager reads them, a presented frame stretched over it, read from the screen, and
+// whether the desktop counts as seen.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -7,6 +8,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -121,6 +124,67 @@ TEST(X11Desktop, PresentStretchesTheBackBufferOverTheWindow) {
     XCloseDisplay(d);
     device->release();
     system->release();
+}
+
+TEST(X11Visibility, SeenUnlessCoveredBlankedOrOff) {
+    const ScreenRect screen{0, 0, 1280, 1024};
+    EXPECT_TRUE(rect_covers(screen, screen));
+    EXPECT_TRUE(rect_covers(ScreenRect{-10, -10, 1300, 1050}, screen));
+    EXPECT_FALSE(rect_covers(ScreenRect{0, 0, 1280, 1000}, screen)) << "a maximised window leaves the panel";
+    EXPECT_FALSE(rect_covers(ScreenRect{1, 0, 1280, 1024}, screen));
+    EXPECT_FALSE(rect_covers(screen, ScreenRect{0, 0, 0, 0}));
+
+    EXPECT_TRUE(desktop_visible(VisibilityFacts{}));
+    VisibilityFacts f;
+    f.fullyObscured = true;
+    EXPECT_FALSE(desktop_visible(f));
+    f.compositor = true;  // a compositor redirects windows: obscured says nothing then
+    EXPECT_TRUE(desktop_visible(f));
+    f.fullScreenCover = true;
+    EXPECT_FALSE(desktop_visible(f));
+    for (bool VisibilityFacts::*fact : {&VisibilityFacts::screenSaverOn, &VisibilityFacts::displayOff}) {
+        VisibilityFacts g;
+        g.*fact = true;
+        EXPECT_FALSE(desktop_visible(g));
+    }
+    VisibilityFacts unmapped;
+    unmapped.mapped = false;
+    EXPECT_FALSE(desktop_visible(unmapped));
+}
+
+TEST(X11Desktop, AWindowOverTheWholeScreenHidesTheDesktopUntilItCloses) {
+    X11Desktop desktop;
+    ASSERT_TRUE(desktop.check_active_desktop());
+    EXPECT_TRUE(desktop.desktop_visible()) << "no window yet: seen";
+    ASSERT_NE(desktop.find_web_view_window(), nullptr);
+    auto settles_to = [&](bool wanted) {
+        QElapsedTimer timer;
+        timer.start();
+        while (desktop.desktop_visible() != wanted && timer.elapsed() < 5000) {
+            QCoreApplication::processEvents();  // the connection's notifier reads the events too
+            usleep(10000);
+        }
+        return desktop.desktop_visible() == wanted;
+    };
+    ASSERT_TRUE(settles_to(true));
+
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    const ::Window root = DefaultRootWindow(d);
+    const ::Window partial = XCreateSimpleWindow(d, root, 0, 0, 1280, 900, 0, 0, 0xFFFFFF);
+    XMapRaised(d, partial);
+    XSync(d, False);
+    usleep(200000);
+    EXPECT_TRUE(settles_to(true)) << "a window that leaves part of the desktop free hides nothing";
+    const ::Window cover = XCreateSimpleWindow(d, root, 0, 0, 1280, 1024, 0, 0, 0xFFFFFF);
+    XMapRaised(d, cover);
+    XSync(d, False);
+    EXPECT_TRUE(settles_to(false));
+    XDestroyWindow(d, cover);
+    XSync(d, False);
+    EXPECT_TRUE(settles_to(true));
+    XDestroyWindow(d, partial);
+    XCloseDisplay(d);
 }
 
 }  // namespace brine::test
