@@ -40,6 +40,7 @@ public:
                                            Surface**) override {
         return kFail;
     }
+    HResult read_back_buffer(std::uint32_t, std::uint32_t, std::uint32_t*) override { return kFail; }
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
     HResult load_surface(Surface*, const DecodedImage&, D3DColor) override { return kFail; }

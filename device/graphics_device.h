@@ -127,6 +127,14 @@ public:
     virtual HResult create_offscreen_plain_surface(std::uint32_t width, std::uint32_t height, std::uint32_t format,
                                                    std::uint32_t pool, Surface** out) = 0;
 
+    // --- read-back (tools and tests; the program itself never reads pixels) ---
+    // Copies the back buffer, the only render target, into pixels: width * height values
+    // 0xAARRGGBB, top row first, no padding. width and height must be the back buffer's size
+    // (get_back_buffer tells it), else invalid call. Alpha is 0xFF where the format has none
+    // (X8R8G8B8). Call it after drawing and before present(); it does not change what is drawn.
+    // On Direct3D 9: GetRenderTargetData into a D3DPOOL_SYSTEMMEM surface, then LockRect.
+    virtual HResult read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) = 0;
+
     // --- D3DX creation on this device ---
     // D3DXCreateTextureFromFile*Ex with the image already decoded: mipLevels kD3DXDefault builds
     // the full chain; format is the one asked for (a DXT1 request keeps one-bit alpha).

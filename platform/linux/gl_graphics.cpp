@@ -298,7 +298,7 @@ struct GlDeviceState {
 enum SentInt {
     kSentWeightCount, kSentHasNormal, kSentHasDiffuse, kSentLighting, kSentNormalize, kSentFlat, kSentTextureBound,
     kSentColourOp, kSentColourArg1, kSentColourArg2, kSentAlphaOp, kSentAlphaArg1, kSentAlphaArg2, kSentRemapDepth,
-    kSentCount
+    kSentOpaqueAlpha, kSentCount
 };
 
 // --- platform and system ---
@@ -531,8 +531,11 @@ HResult GlGraphicsDevice::clear(std::uint32_t rectCount, const Rect* rects, std:
     GlFunctions* gl = core_->gl;
     GLbitfield mask = 0;
     if (flags & kClearTarget) {
-        gl->glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
-                         ((color >> 24) & 0xFF) / 255.0f);
+        const float a = ((color >> 24) & 0xFF) / 255.0f;
+        // Premultiplied on a see-through window: the clear colour's alpha 0 is nothing at all there.
+        const float k = core_->see_through() ? a : 1.0f;
+        gl->glClearColor(k * ((color >> 16) & 0xFF) / 255.0f, k * ((color >> 8) & 0xFF) / 255.0f,
+                         k * (color & 0xFF) / 255.0f, a);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & kClearZBuffer) {
@@ -581,7 +584,9 @@ HResult GlGraphicsDevice::end_scene() {
 }
 
 HResult GlGraphicsDevice::present() {
-    if (!core_->check_reset()) return kD3dErrDeviceLost;
+    // A retired window is a lost device to the core, which rebuilds onto the desktop's new one.
+    if (core_->retired() || !core_->check_reset()) return kD3dErrDeviceLost;
+    core_->shape_window_to_frame();
     std::uint32_t width = 0, height = 0;
     if (core_->window_size(&width, &height) && width > 0 && height > 0) {
         GlStateCache& st = core_->state;
@@ -602,7 +607,7 @@ HResult GlGraphicsDevice::present() {
 }
 
 HResult GlGraphicsDevice::reset(const PresentParams& params) {
-    if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    if (core_->retired() || !core_->ensure_current()) return kD3dErrDeviceLost;
     std::uint32_t width = 0, height = 0;
     HResult hr = check_present_params(params, &width, &height);
     if (failed(hr)) return hr;
@@ -882,6 +887,8 @@ void GlGraphicsDevice::upload_uniforms(std::uint32_t weightCount) {
     set_int(gl, p.alphaArg1, static_cast<int>(st0[kTssAlphaArg1]), &s.sent[kSentAlphaArg1]);
     set_int(gl, p.alphaArg2, static_cast<int>(st0[kTssAlphaArg2]), &s.sent[kSentAlphaArg2]);
     set_int(gl, p.remapDepth, !core_->clipControl, &s.sent[kSentRemapDepth]);
+    // What is drawn without blending covers the desktop beneath completely (the fish).
+    set_int(gl, p.opaqueAlpha, core_->see_through() && r[kRsAlphaBlendEnable] == 0, &s.sent[kSentOpaqueAlpha]);
     // Half a pixel, less a little: edges that fall on pixel centres then land on the side that
     // Direct3D's top-left rule puts them on (as wined3d does).
     const float cx = (63.0f / 64.0f) / static_cast<float>(core_->viewport.width);
@@ -1096,6 +1103,21 @@ HResult GlGraphicsDevice::create_offscreen_plain_surface(std::uint32_t width, st
     return kOk;
 }
 
+HResult GlGraphicsDevice::read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) {
+    if (!pixels || width != core_->backBufferWidth || height != core_->backBufferHeight) return kD3dErrInvalidCall;
+    if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    core_->state.bind_read_framebuffer(core_->backBufferFbo);
+    core_->gl->glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    const std::size_t w = width;
+    for (std::size_t y = 0; y < height / 2; ++y)  // GL reads bottom row first
+        std::swap_ranges(pixels + y * w, pixels + (y + 1) * w, pixels + (height - 1 - y) * w);
+    // The colour buffer always stores alpha; a back buffer without it reads as opaque.
+    if (params_.backBufferFormat != kFmtA8R8G8B8)
+        for (std::size_t i = 0; i < w * height; ++i) pixels[i] |= 0xFF000000u;
+    return kOk;
+}
+
 // --- device: D3DX creation ---
 
 HResult GlGraphicsDevice::create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
@@ -1181,22 +1203,6 @@ HResult GlGraphicsDevice::create_font(const LogFont& description, Font** out) {
 }
 
 // --- Linux additions ---
-
-bool GlGraphicsDevice::read_back_buffer(std::vector<std::uint32_t>* pixels, std::uint32_t* width,
-                                        std::uint32_t* height) {
-    if (!core_->ensure_current()) return false;
-    const std::uint32_t w = core_->backBufferWidth, h = core_->backBufferHeight;
-    pixels->resize(static_cast<std::size_t>(w) * h);
-    core_->state.bind_read_framebuffer(core_->backBufferFbo);
-    core_->gl->glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
-                            GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
-    for (std::uint32_t y = 0; y < h / 2; ++y)  // GL reads bottom row first
-        std::swap_ranges(pixels->begin() + std::ptrdiff_t(y) * w, pixels->begin() + std::ptrdiff_t(y + 1) * w,
-                         pixels->begin() + std::ptrdiff_t(h - 1 - y) * w);
-    *width = w;
-    *height = h;
-    return true;
-}
 
 QOpenGLContext* GlGraphicsDevice::gl_context() const { return core_->context(); }
 

@@ -91,6 +91,7 @@ public:
                          std::uint32_t filter) override;
     HResult create_offscreen_plain_surface(std::uint32_t width, std::uint32_t height, std::uint32_t format,
                                            std::uint32_t pool, Surface** out) override;
+    HResult read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) override;
 
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
@@ -102,8 +103,6 @@ public:
     void release() override;
 
     // --- Linux additions (tools and tests) ---
-    // The back buffer as 0xAARRGGBB pixels, top row first; false when the context is lost.
-    bool read_back_buffer(std::vector<std::uint32_t>* pixels, std::uint32_t* width, std::uint32_t* height);
     // The context the device draws with (a lost one reads as invalid).
     QOpenGLContext* gl_context() const;
 

@@ -37,4 +37,18 @@ void LinuxDesktopHost::release() {
 
 void LinuxDesktopHost::enter_background() { setpriority(PRIO_PROCESS, 0, 5); }
 
+// Both asked before every frame: the desktop's changes are noticed here.
+bool LinuxDesktopHost::draws_wallpaper() {
+    if (wayland_) {
+        wayland_->read_events();
+        return wayland_->layer() == ShellLayer::kBackground;
+    }
+    x11_.read_events();
+    return x11_.way() == SurfaceWay::kOwnDesktop;
+}
+
+bool LinuxDesktopHost::attachment_changed() {
+    return wayland_ ? wayland_->attachment_changed() : x11_.attachment_changed();
+}
+
 }  // namespace brine

@@ -1,7 +1,7 @@
 // The desktop as the aquarium needs it on Linux: the per-user instance lock, the way the session
-// lets the tank reach the desktop (settled before Qt starts), the window the device draws into
-// (X11's desktop window or a Wayland layer surface) and whether it can be seen, and the lower
-// scheduling priority.
+// lets the tank reach the desktop (settled before Qt starts), the window the device draws into (an
+// X11 window, own or over another desktop, or a Wayland layer surface), how it is attached and
+// whether it can be seen, and the lower scheduling priority.
 #pragma once
 #include "platform/linux/desktop_way.h"
 #include "platform/linux/instance_lock.h"
@@ -30,6 +30,8 @@ public:
     WindowHandle find_web_view_window() override;
     // BELOW_NORMAL_PRIORITY_CLASS: a nice value of 5 leaves the desktop responsive.
     void enter_background() override;
+    bool draws_wallpaper() override;
+    bool attachment_changed() override;
     // A Wayland compositor tells a client nothing of what covers its surface: seen, as when unsure.
     bool desktop_visible() override { return wayland_ ? true : x11_.desktop_visible(); }
 

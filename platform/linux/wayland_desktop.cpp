@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 
@@ -16,6 +17,11 @@ namespace {
 
 constexpr auto kLookInterval = std::chrono::seconds(2);
 constexpr int kLooksToAppear = 1, kLooksToGo = 3;
+
+// The window's name in the desktop-surface ledger, which the device reads by its handle.
+unsigned long surface_key(const QWindow* window) {
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window));
+}
 
 std::set<QWindow*>& tank_windows() {
     static std::set<QWindow*> windows;
@@ -75,10 +81,6 @@ bool WaylandDesktop::wallpaper_seen() const {
 
 WindowHandle WaylandDesktop::find_web_view_window() {
     if (tank_.window && !changed_) return reinterpret_cast<WindowHandle>(tank_.window);
-    for (Tank& old : retired_) destroy(old);
-    retired_.clear();
-    if (tank_.window) retired_.push_back(std::move(tank_));
-    tank_ = Tank();
     changed_ = false;
     layer_ = wallpaper_seen() ? ShellLayer::kBottom : ShellLayer::kBackground;
     follower_.start(layer_);
@@ -102,11 +104,29 @@ WindowHandle WaylandDesktop::find_web_view_window() {
     tank_.window = window;
     tank_.layer = std::move(layer);
     tank_windows().insert(window);
+    publish_desktop_surface(surface_key(window), seeThrough ? SurfaceWay::kOverTranslucent : SurfaceWay::kOwnDesktop);
     return reinterpret_cast<WindowHandle>(window);
+}
+
+void WaylandDesktop::retire() {
+    // The device drawing into the window reports a loss at its next Present; the rebuild then asks
+    // for the new window, and the old one goes once the old device has let go of it.
+    changed_ = true;
+    QWindow* window = tank_.window;
+    retired_.push_back(std::move(tank_));
+    tank_ = Tank();
+    retire_desktop_surface(surface_key(window), [this, window] {
+        const auto it = std::find_if(retired_.begin(), retired_.end(), [window](const Tank& t) { return t.window == window; });
+        if (it == retired_.end()) return;
+        Tank old = std::move(*it);
+        retired_.erase(it);
+        destroy(old);
+    });
 }
 
 void WaylandDesktop::destroy(Tank& tank) {
     if (!tank.window) return;
+    forget_desktop_surface(surface_key(tank.window));
     tank_windows().erase(tank.window);
     tank.layer.reset();  // the role before the surface
     delete tank.window;
@@ -114,16 +134,17 @@ void WaylandDesktop::destroy(Tank& tank) {
 }
 
 void WaylandDesktop::read_events() {
+    for (Tank& old : retired_) old.layer->dispatch();  // still drawn into until the rebuild
     if (!tank_.window || changed_) return;
     tank_.layer->dispatch();
     if (tank_.layer->closed()) {
-        changed_ = true;
+        retire();
         return;
     }
     const auto now = std::chrono::steady_clock::now();
     if (now < nextLook_) return;
     nextLook_ = now + kLookInterval;
-    changed_ = follower_.look(wallpaper_seen());
+    if (follower_.look(wallpaper_seen())) retire();
 }
 
 bool WaylandDesktop::attachment_changed() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/graphics_device.h"
+#include "platform/linux/desktop_surface.h"
 #include "platform/linux/wayland_layer_surface.h"
 
 class QWindow;
@@ -51,8 +52,9 @@ public:
     // The layer of the window last given out.
     ShellLayer layer() const { return layer_; }
     // True once the window last given out no longer serves: a wallpaper client came (or stayed
-    // away for a while after going), or the compositor closed the surface. The next find makes a
-    // new window. Reads the compositor's and the processes' news first.
+    // away for a while after going), or the compositor closed the surface. That window is then
+    // retired (the device drawing into it reports a loss) and the next find makes a new one.
+    // Reads the compositor's and the processes' news first.
     bool attachment_changed();
     // Acknowledges the compositor's configures; looks for wallpaper clients every two seconds.
     void read_events();
@@ -65,10 +67,11 @@ private:
         std::unique_ptr<LayerSurface> layer;
     };
     bool wallpaper_seen() const;
-    void destroy(Tank& tank);
+    void retire();
+    static void destroy(Tank& tank);
 
     Tank tank_;
-    std::vector<Tank> retired_;  // kept until the next window is made: a device may still hold one
+    std::vector<Tank> retired_;  // until the device drawing into them lets go
     ShellLayer layer_ = ShellLayer::kBackground;
     bool changed_ = false;
     std::string procRoot_ = "/proc";

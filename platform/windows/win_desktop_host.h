@@ -17,6 +17,11 @@ public:
     WindowHandle find_web_view_window() override { return nullptr; }
     // SetPriorityClass(BELOW_NORMAL_PRIORITY_CLASS).
     void enter_background() override;
+    // The web-view window behind the icons is the tank's own desktop, and its way never changes.
+    bool draws_wallpaper() override { return true; }
+    bool attachment_changed() override { return false; }
+    // Not watched on Windows yet: unsure, so seen.
+    bool desktop_visible() override { return true; }
 };
 
 // The folder of the running executable becomes the current directory (the data files are opened

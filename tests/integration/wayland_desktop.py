@@ -190,6 +190,37 @@ def test_sway_wallpaper_client(run):
     check(code == 0, "exit code %d after SIGTERM" % code)
 
 
+def test_sway_wallpaper_client_comes_and_goes(run):
+    """A wallpaper client that starts after the program would lie beneath the tank's background
+    surface: the tank moves to the bottom layer, see-through over it, and back onto the background
+    layer with its own wallpaper once the client has gone for good; the program runs on."""
+    reference = wallpaper_reference(run)
+    run.start_program()
+    wait_for_frames(run)
+
+    def aquarium_wallpaper():
+        run.check_alive()
+        close, compared = blocks_like(run.shot("own"), reference, [])
+        return close >= 0.85 * compared
+
+    poll("the aquarium's own wallpaper", aquarium_wallpaper, 20, interval=0.5)
+    swaybg = run.session.start("swaybg", ["swaybg", "-c", "#%02x%02x%02x" % SWAYBG])
+    middle = (0, HEIGHT // 6, WIDTH, HEIGHT - HEIGHT // 6)
+    total = ((middle[2] - middle[0]) // 2) * ((middle[3] - middle[1]) // 2)
+
+    def over_swaybg():
+        run.check_alive()
+        shot = run.shot("over")
+        return copyright_drawn(shot) and shot.count(middle, colour_is(SWAYBG, 2), step=2) >= 0.6 * total
+
+    poll("the fish over swaybg's colour", over_swaybg, 20, interval=0.5)
+    swaybg.terminate()
+    swaybg.wait(10)
+    poll("the aquarium's own wallpaper again", aquarium_wallpaper, 30, interval=0.5)
+    code = run.stop_program()
+    check(code == 0, "exit code %d after SIGTERM" % code)
+
+
 def is_icon_orange(r, g, b):
     return r >= 180 and 40 <= g <= 170 and b <= 90
 
@@ -346,6 +377,7 @@ def test_weston_notice(run):
 TESTS = {
     "sway_behind_windows": (test_sway_behind_windows, "sway", {"floating": {TITLE_A: RECT_A, TITLE_B: RECT_B}}),
     "sway_wallpaper_client": (test_sway_wallpaper_client, "sway", {}),
+    "sway_wallpaper_client_comes_and_goes": (test_sway_wallpaper_client_comes_and_goes, "sway", {}),
     "sway_tray": (test_sway_tray, "sway", {"bar": True}),
     "sway_tray_late_bar": (test_sway_tray_late_bar, "sway", {"bar": True, "bar_gated": True}),
     "mutter_xwayland": (test_mutter_xwayland, "mutter", {}),

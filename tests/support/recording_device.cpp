@@ -2,6 +2,7 @@
 // tests: state names instead of numbers where Direct3D has a name, floats in %g form.
 #include "tests/support/recording_device.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -308,8 +309,11 @@ RecordingDevice::~RecordingDevice() = default;
 
 HResult RecordingDevice::clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t flags, D3DColor color,
                                float z, std::uint32_t stencil) {
-    return recorder_->record("clear", std::to_string(rectCount) + ", " + format_rect(rects) + ", " + hex(flags) +
-                                          ", " + fmt("0x%08X", color) + ", " + g(z) + ", " + std::to_string(stencil));
+    HResult hr = recorder_->record("clear", std::to_string(rectCount) + ", " + format_rect(rects) + ", " +
+                                                hex(flags) + ", " + fmt("0x%08X", color) + ", " + g(z) + ", " +
+                                                std::to_string(stencil));
+    if (succeeded(hr) && rectCount == 0 && (flags & kClearTarget)) clearColour = color;
+    return hr;
 }
 
 HResult RecordingDevice::begin_scene() { return recorder_->record("begin_scene", ""); }
@@ -420,6 +424,14 @@ HResult RecordingDevice::draw_indexed_primitive(std::uint32_t type, std::int32_t
                                                 std::uint32_t startIndex, std::uint32_t primitiveCount) {
     return recorder_->record("draw_indexed_primitive", fmt("%u, %d, %u, %u, %u, %u", type, baseVertexIndex, minIndex,
                                                            numVertices, startIndex, primitiveCount));
+}
+
+HResult RecordingDevice::read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) {
+    HResult hr = recorder_->record("read_back_buffer", fmt("%u, %u", width, height));
+    if (failed(hr)) return hr;
+    if (!pixels || width != backBufferWidth || height != backBufferHeight) return kInvalidArg;
+    std::fill(pixels, pixels + std::size_t(width) * height, clearColour | 0xFF000000u);
+    return hr;
 }
 
 HResult RecordingDevice::get_back_buffer(std::uint32_t swapChain, std::uint32_t index, Surface** out) {
@@ -665,6 +677,12 @@ HResult NullDevice::create_index_buffer(const void*, std::uint32_t, bool, IndexB
 
 HResult NullDevice::get_back_buffer(std::uint32_t, std::uint32_t, Surface** out) {
     *out = &impl_->backBuffer;
+    return tick();
+}
+
+HResult NullDevice::read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) {
+    if (!pixels || width != impl_->backBuffer.width() || height != impl_->backBuffer.height()) return kInvalidArg;
+    std::fill(pixels, pixels + std::size_t(width) * height, 0xFF000000u);
     return tick();
 }
 

@@ -131,6 +131,8 @@ public:
                          std::uint32_t filter) override;
     HResult create_offscreen_plain_surface(std::uint32_t width, std::uint32_t height, std::uint32_t format,
                                            std::uint32_t pool, Surface** out) override;
+    // Reads as the colour of the last whole-target clear, opaque (black before any).
+    HResult read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) override;
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
     HResult load_surface(Surface* dest, const DecodedImage& image, D3DColor colorKey) override;
@@ -150,6 +152,7 @@ public:
     std::uint32_t backBufferWidth = 640, backBufferHeight = 480;
     PresentParams params{};     // as created or last reset
     int releases = 0;
+    D3DColor clearColour = 0;   // of the last clear of the whole target
 
 private:
     std::unique_ptr<Recorder> own_;
@@ -234,6 +237,7 @@ public:
     HResult stretch_rect(Surface*, const Rect*, Surface*, const Rect*, std::uint32_t) override { return tick(); }
     HResult create_offscreen_plain_surface(std::uint32_t width, std::uint32_t height, std::uint32_t, std::uint32_t,
                                            Surface** out) override;
+    HResult read_back_buffer(std::uint32_t width, std::uint32_t height, std::uint32_t* pixels) override;  // black
     HResult create_texture(const DecodedImage&, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                            Texture** out) override;
     HResult load_surface(Surface*, const DecodedImage&, D3DColor) override { return tick(); }

@@ -88,6 +88,8 @@ public:
     bool check_active_desktop() override { return true; }
     WindowHandle find_web_view_window() override { return nullptr; }  // the device draws offscreen
     void enter_background() override {}
+    bool draws_wallpaper() override { return true; }
+    bool attachment_changed() override { return false; }
     bool desktop_visible() override { return true; }
 };
 

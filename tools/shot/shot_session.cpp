@@ -112,9 +112,12 @@ int Session::run_seconds(double seconds) {
 bool Session::read_frame(QImage* image) {
     GlGraphicsDevice* gl = device();
     if (!gl) return false;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
-    if (!gl->read_back_buffer(&pixels, &w, &h) || w == 0 || h == 0) return false;
+    Surface* back = nullptr;
+    if (failed(gl->get_back_buffer(0, 0, &back))) return false;
+    const std::uint32_t w = back->width(), h = back->height();
+    back->release();
+    std::vector<std::uint32_t> pixels(std::size_t(w) * h);
+    if (w == 0 || h == 0 || failed(gl->read_back_buffer(w, h, pixels.data()))) return false;
     QImage out(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
     for (std::uint32_t y = 0; y < h; ++y)
         std::memcpy(out.scanLine(static_cast<int>(y)), pixels.data() + std::size_t(y) * w, std::size_t(w) * 4);

@@ -59,6 +59,47 @@ TEST_F(AquariumRebuild, AQualityChangeKeepsWhatTheFishAte) {
     EXPECT_EQ(fish("kin").satiety, eaten);
     EXPECT_EQ(fish("full").overfedCount, overfed);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(rig.desktop.finds, 1) << "the way of attaching did not change: the window is kept";
+}
+
+TEST_F(AquariumRebuild, ANewWayOfAttachingRebuildsOntoTheHostsNewWindowWithEveryFish) {
+    ASSERT_NO_FATAL_FAILURE(feed_until_both_ate());
+    const int eaten = fish("kin").satiety;
+    const int overfed = fish("full").overfedCount;
+    auto run_frame = [&] {
+        rig.clock.advance_ms(40);
+        rig.aquarium->main_loop().run_pass();
+    };
+    auto& log = rig.graphics.recorder.log;
+    log.calls.clear();
+    run_frame();
+    ASSERT_EQ(log.count("present"), 1);
+    EXPECT_EQ(log.count("stretch_rect"), 1) << "the own desktop's frame draws the wallpaper";
+
+    // Another program's desktop appears: the host retires its window and Present reports the loss
+    // once; the loop's rebuild asks for the new window and brings every fish back.
+    rig.desktop.changed = true;
+    rig.desktop.next = reinterpret_cast<WindowHandle>(0x88);
+    rig.desktop.nextWallpaper = false;
+    rig.graphics.recorder.failures.fail("present", static_cast<HResult>(0x88760868u), "", 0, 1);
+    const std::size_t devices = rig.graphics.systems.size();
+    log.calls.clear();
+    run_frame();
+    EXPECT_EQ(rig.desktop.finds, 2);
+    EXPECT_EQ(rig.graphics.systems.size(), devices + 1) << "the display was rebuilt";
+    EXPECT_NE(log.index_of("create_device(0, HAL, 0x40, window 0x88)"), -1) << log.dump();
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(rig.aquarium->count_fish(), 2);
+    EXPECT_EQ(fish("kin").satiety, eaten);
+    EXPECT_EQ(fish("full").overfedCount, overfed);
+
+    // Over the other desktop the frames leave the wallpaper out; nothing else is lost.
+    log.calls.clear();
+    run_frame();
+    EXPECT_EQ(log.count("present"), 1);
+    EXPECT_EQ(log.count("stretch_rect"), 0);
+    EXPECT_GT(log.count("draw_indexed_primitive"), 0) << "the fish are drawn";
+    EXPECT_EQ(rig.desktop.finds, 2);
 }
 
 TEST_F(AquariumRebuild, TheRebuildAfterAFailedFrameKeepsItToo) {

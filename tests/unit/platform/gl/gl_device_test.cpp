@@ -593,22 +593,23 @@ TEST_F(GlDeviceTest, ResetRecreatesTheBackBufferAndRestoresDefaults) {
     EXPECT_EQ(back->width(), 32u);
     EXPECT_EQ(back->height(), 16u);
     back->release();
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
+    // Read-back takes exactly the new size; the X8R8G8B8 buffer reads opaque whatever the clear's alpha.
+    std::vector<std::uint32_t> pixels(kWidth * kHeight);
     device_->clear(0, nullptr, kClearTarget, 0x00ABCDEF, 1.0f, 0);
-    ASSERT_TRUE(device_->read_back_buffer(&pixels, &w, &h));
-    ASSERT_EQ(pixels.size(), 32u * 16u);
-    EXPECT_EQ(pixels[32 * 16 - 1] & 0xFFFFFF, 0xABCDEFu);
+    EXPECT_EQ(device_->read_back_buffer(kWidth, kHeight, pixels.data()), kD3dErrInvalidCall);
+    EXPECT_EQ(device_->read_back_buffer(32, 16, nullptr), kD3dErrInvalidCall);
+    ASSERT_EQ(device_->read_back_buffer(32, 16, pixels.data()), kOk);
+    EXPECT_EQ(pixels[32 * 16 - 1], 0xFFABCDEFu);
     // Lighting is back on: an unlit-looking white quad now takes the (zero) material.
     const float plain[4][3] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, -1, 0.5f}};
     device_->set_fvf(kFvfXyz);
     select_diffuse(device_);
     device_->draw_primitive_up(kPtTriangleStrip, 2, plain, 12);
-    ASSERT_TRUE(device_->read_back_buffer(&pixels, &w, &h));
+    ASSERT_EQ(device_->read_back_buffer(32, 16, pixels.data()), kOk);
     EXPECT_EQ(pixels[0] & 0xFFFFFF, 0u);
     device_->set_render_state(kRsLighting, 0);
     device_->draw_primitive_up(kPtTriangleStrip, 2, plain, 12);
-    ASSERT_TRUE(device_->read_back_buffer(&pixels, &w, &h));
+    ASSERT_EQ(device_->read_back_buffer(32, 16, pixels.data()), kOk);
     EXPECT_EQ(pixels[0] & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(device_->reset(present_params(100000, 16)), kD3dErrInvalidCall);
 }
@@ -638,9 +639,8 @@ TEST_F(GlDeviceTest, LostContextFailsPresentAndLeavesObjectsReleasable) {
     Texture* another = nullptr;
     EXPECT_LT(device_->create_texture(image_of(1, 1, {0xFFFFFFFF}), 1, 0, kFmtA8R8G8B8, kPoolManaged, &another), 0);
     EXPECT_EQ(another, nullptr);
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
-    EXPECT_FALSE(device_->read_back_buffer(&pixels, &w, &h));
+    std::vector<std::uint32_t> pixels(kWidth * kHeight);
+    EXPECT_EQ(device_->read_back_buffer(kWidth, kHeight, pixels.data()), kD3dErrDeviceLost);
     font->release();
     texture->release();
 }

@@ -94,10 +94,8 @@ protected:
 
     // The back buffer read back, top row first.
     void read() {
-        std::uint32_t w = 0, h = 0;
-        ASSERT_TRUE(device_->read_back_buffer(&pixels_, &w, &h));
-        ASSERT_EQ(w, kWidth);
-        ASSERT_EQ(h, kHeight);
+        pixels_.assign(kWidth * kHeight, 0);
+        ASSERT_EQ(device_->read_back_buffer(kWidth, kHeight, pixels_.data()), kOk);
     }
     std::uint32_t at(std::uint32_t x, std::uint32_t y) const { return pixels_[y * kWidth + x] & 0xFFFFFF; }
 
