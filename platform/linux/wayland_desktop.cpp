@@ -70,13 +70,8 @@ WaylandDesktop::~WaylandDesktop() {
     for (Tank& old : retired_) destroy(old);
 }
 
-void WaylandDesktop::watch_processes(const std::string& procRoot, unsigned uid) {
-    procRoot_ = procRoot;
-    uid_ = uid;
-}
-
 bool WaylandDesktop::wallpaper_seen() const {
-    return !find_wallpaper_clients(procRoot_, static_cast<uid_t>(uid_), socket_).empty();
+    return !find_wallpaper_clients("/proc", static_cast<uid_t>(uid_), socket_).empty();
 }
 
 WindowHandle WaylandDesktop::find_web_view_window() {
@@ -116,7 +111,8 @@ void WaylandDesktop::retire() {
     retired_.push_back(std::move(tank_));
     tank_ = Tank();
     retire_desktop_surface(surface_key(window), [this, window] {
-        const auto it = std::find_if(retired_.begin(), retired_.end(), [window](const Tank& t) { return t.window == window; });
+        const auto it =
+            std::find_if(retired_.begin(), retired_.end(), [window](const Tank& t) { return t.window == window; });
         if (it == retired_.end()) return;
         Tank old = std::move(*it);
         retired_.erase(it);

@@ -58,8 +58,6 @@ public:
     bool attachment_changed();
     // Acknowledges the compositor's configures; looks for wallpaper clients every two seconds.
     void read_events();
-    // Folder and user whose processes are looked at (tests point them elsewhere).
-    void watch_processes(const std::string& procRoot, unsigned uid);
 
 private:
     struct Tank {
@@ -74,7 +72,6 @@ private:
     std::vector<Tank> retired_;  // until the device drawing into them lets go
     ShellLayer layer_ = ShellLayer::kBackground;
     bool changed_ = false;
-    std::string procRoot_ = "/proc";
     unsigned uid_;
     std::string socket_;
     std::chrono::steady_clock::time_point nextLook_{};

@@ -132,7 +132,8 @@ void LayerSurface::on_global(void* data, wl_registry* registry, std::uint32_t na
     auto* self = static_cast<LayerSurface*>(data);
     if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 && !self->shell_) {
         const std::uint32_t v = version < kLayerShellVersion ? version : kLayerShellVersion;
-        self->shell_ = static_cast<zwlr_layer_shell_v1*>(wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, v));
+        self->shell_ =
+            static_cast<zwlr_layer_shell_v1*>(wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, v));
     } else if (std::strcmp(interface, wl_compositor_interface.name) == 0 && !self->compositor_) {
         self->compositor_ = static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
     }

@@ -12,7 +12,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from brinelight_e2e import Image, Failure, check, differing_pixels, is_green_text, poll, write_starter_roster  # noqa: E402
+from brinelight_e2e import (Image, Failure, check, differing_pixels, is_green_text, poll,  # noqa: E402
+                            write_starter_roster)
 from wayland_session import NOBODY, WIDTH, HEIGHT, WaylandSession, SessionError  # noqa: E402
 
 SKIP = 77
@@ -149,8 +150,11 @@ def test_sway_behind_windows(run):
     run.start_window(TITLE_B, COLOUR_B, RECT_B)
     poll("the second window", lambda: any(v[0] == TITLE_B for v in run.session.sway_views()), 20)
 
-    shot = poll("the second window drawn", lambda: (lambda s: s if s.count(inside(RECT_B), colour_is(COLOUR_B, 2)) > 1000
-                                                    else None)(run.shot("both")), 20, interval=0.3)
+    def second_drawn():
+        shot = run.shot("both")
+        return shot if shot.count(inside(RECT_B), colour_is(COLOUR_B, 2)) > 1000 else None
+
+    shot = poll("the second window drawn", second_drawn, 20, interval=0.3)
     check_whole(shot, RECT_A, COLOUR_A, "the window opened before the program")
     check_whole(shot, RECT_B, COLOUR_B, "the window opened after the program")
     close, compared = blocks_like(shot, wallpaper_reference(run), [RECT_A, RECT_B])

@@ -122,8 +122,8 @@ class WaylandSession:
                 f.write('#!/bin/sh\nwhile [ ! -e "%s" ]; do sleep 0.05; done\necho $$ > "%s/pid"\nexec swaybar "$@"\n'
                         % (gate, self.bar_folder))
             os.chmod(wrapper, 0o755)
-            lines += ["bar {", "  swaybar_command " + wrapper, "  position top", "  height 32", "  tray_output *", "  tray_padding 2",
-                      "  workspace_buttons no",
+            lines += ["bar {", "  swaybar_command " + wrapper, "  position top", "  height 32",
+                      "  tray_output *", "  tray_padding 2", "  workspace_buttons no",
                       "  colors {", "    background #000000", "    statusline #000000", "  }", "}"]
         config = os.path.join(self.tmp, "sway.conf")
         with open(config, "w") as f:
