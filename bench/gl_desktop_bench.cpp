@@ -91,8 +91,12 @@ struct FrameAlphaSample {
         OtherDesktop other(true, false);
         Scene scene(kWidth, kHeight);
         scene.frame(7, false, false);
-        std::uint32_t w = 0, h = 0;
-        static_cast<GlGraphicsDevice*>(scene.device)->read_back_buffer(&pixels, &w, &h);
+        Surface* back = nullptr;
+        scene.device->get_back_buffer(0, 0, &back);
+        const std::uint32_t w = back ? back->width() : 0, h = back ? back->height() : 0;
+        if (back) back->release();
+        pixels.assign(std::size_t{w} * h, 0);
+        scene.device->read_back_buffer(w, h, pixels.data());
         frame.pixels = pixels.data();
         frame.width = w;
         frame.height = h;

@@ -113,11 +113,13 @@ bool settle_until(X11Desktop& desktop, const std::function<bool()>& done) {
     return false;
 }
 
-GraphicsDevice* device_on(GraphicsSystem* system, WindowHandle window) {
+// A back buffer with alpha lets the read-back show what the compositor is handed; the device
+// keeps the same alpha for the program's X8R8G8B8 buffer, it only reads that one back opaque.
+GraphicsDevice* device_on(GraphicsSystem* system, WindowHandle window, std::uint32_t format = kFmtX8R8G8B8) {
     GraphicsDevice* device = nullptr;
-    EXPECT_EQ(system->create_device(0, kDevTypeHal, window, kCreateHardwareVertexProcessing,
-                                    present_params(320, 240, window), &device),
-              kOk);
+    PresentParams params = present_params(320, 240, window);
+    params.backBufferFormat = format;
+    EXPECT_EQ(system->create_device(0, kDevTypeHal, window, kCreateHardwareVertexProcessing, params, &device), kOk);
     return device;
 }
 
@@ -222,7 +224,7 @@ TEST_F(OverDesktop, UnderACompositorFramesAreSeeThroughByAlphaAndPremultiplied) 
     ASSERT_EQ(desktop_.way(), SurfaceWay::kOverTranslucent);
     EXPECT_EQ(other_.attributes(window_of(window)).depth, 32);
     EXPECT_TRUE(other_.shape(window_of(window), ShapeInput).empty());
-    device_ = device_on(system_, window);
+    device_ = device_on(system_, window, kFmtA8R8G8B8);
     ASSERT_NE(device_, nullptr);
     auto* gl = static_cast<GlGraphicsDevice*>(device_);
 
@@ -232,9 +234,12 @@ TEST_F(OverDesktop, UnderACompositorFramesAreSeeThroughByAlphaAndPremultiplied) 
     device_->set_render_state(kRsSrcBlend, kBlendSrcAlpha);
     device_->set_render_state(kRsDestBlend, kBlendInvSrcAlpha);
     draw_quad(device_, 0x8000FF00, 0.0f, -1.0f, 1.0f, 0.0f);  // bottom right, blended, alpha 0x80
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
-    ASSERT_TRUE(gl->read_back_buffer(&pixels, &w, &h));
+    Surface* back = nullptr;
+    ASSERT_EQ(gl->get_back_buffer(0, 0, &back), kOk);
+    const std::uint32_t w = back->width(), h = back->height();
+    back->release();
+    std::vector<std::uint32_t> pixels(std::size_t{w} * h);
+    ASSERT_EQ(gl->read_back_buffer(w, h, pixels.data()), kOk);
     auto at = [&](std::uint32_t x, std::uint32_t y) { return pixels[y * w + x]; };
     EXPECT_EQ(at(300, 20), 0x00000000u) << "the clear colour's alpha 0 is nothing at all";
     EXPECT_EQ(at(20, 20), 0xFFFF0000u) << "what is drawn without blending covers fully";
