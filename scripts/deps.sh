@@ -7,9 +7,10 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libstb-dev libcurl4-openssl-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libx11-dev libxss-dev libxext-dev libxfixes-dev
-  libgl1-mesa-dri
+  libgl1-mesa-dri qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols
   xvfb xauth x11-utils xdotool trayer imagemagick
   openbox pcmanfm xfdesktop4 dbus-x11 xcompmgr
+  sway swaybg grim mutter weston xwayland dbus
   fonts-ipafont-gothic
   assimp-testmodels libassimp-dev
   python3

@@ -8,7 +8,10 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+
+#include "platform/linux/wayland_desktop.h"
 
 namespace brine {
 
@@ -179,9 +182,12 @@ std::shared_ptr<GlDeviceCore> GlDeviceCore::create(const Options& options, HResu
 bool GlDeviceCore::init(const Options& options, HResult* result) {
     *result = kD3dErrNotAvailable;
     if (!qGuiApp) return false;
+    // A Wayland desktop's window is ours already: drawn into as it is, its format chosen by the
+    // desktop to match the way it publishes.
+    QWindow* layerWindow = wayland_tank_window(options.window);
     if (options.window) {
         windowId_ = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(options.window));
-        if (!query_window_size(windowId_, &windowWidth_, &windowHeight_)) {
+        if (!layerWindow && !query_window_size(windowId_, &windowWidth_, &windowHeight_)) {
             *result = kD3dErrInvalidCall;
             return false;
         }
@@ -194,7 +200,14 @@ bool GlDeviceCore::init(const Options& options, HResult* result) {
         context_->setFormat(device_format(options.vsync, false, alpha));
         if (!context_->create()) return false;
     }
-    if (options.window) {
+    if (layerWindow) {
+        window_ = layerWindow;
+        ownsWindow_ = false;
+        surface_ = window_;
+        layer_window_size(&windowWidth_, &windowHeight_);
+        hold_desktop_surface(windowId_);
+        holdsSurface_ = true;
+    } else if (options.window) {
         // Drawing goes to a child window of our own: Qt then picks its visual to suit the context,
         // sees it exposed and passes input through to the window beneath.
         foreign_ = QWindow::fromWinId(static_cast<WId>(windowId_));
@@ -264,7 +277,7 @@ GlDeviceCore::~GlDeviceCore() {
         if (QOpenGLContext::currentContext() == context_) context_->doneCurrent();
         delete context_;
     }
-    delete window_;
+    if (ownsWindow_) delete window_;
     delete foreign_;
     delete offscreen_;
     if (holdsSurface_) let_go_desktop_surface(windowId_);  // a retired window may go now
@@ -403,8 +416,20 @@ void GlDeviceCore::destroy_back_buffer() {
     backBufferWidth = backBufferHeight = 0;
 }
 
+void GlDeviceCore::layer_window_size(std::uint32_t* width, std::uint32_t* height) const {
+    const qreal ratio = window_->devicePixelRatio();
+    *width = static_cast<std::uint32_t>(std::lround(window_->width() * ratio));
+    *height = static_cast<std::uint32_t>(std::lround(window_->height() * ratio));
+}
+
 bool GlDeviceCore::window_size(std::uint32_t* width, std::uint32_t* height) {
     if (!window_) return false;
+    if (!ownsWindow_) {  // the desktop sizes it as the compositor says
+        layer_window_size(&windowWidth_, &windowHeight_);
+        *width = windowWidth_;
+        *height = windowHeight_;
+        return true;
+    }
     std::uint32_t w = 0, h = 0;
     if (query_window_size(windowId_, &w, &h) && (w != windowWidth_ || h != windowHeight_)) {
         windowWidth_ = w;

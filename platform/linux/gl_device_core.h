@@ -1,8 +1,9 @@
 // What the OpenGL device, its resources and its fonts share: one Qt OpenGL 3.3 core context on
-// either a child window embedded in the device window or an offscreen surface, a cache of the GL
-// state so that nothing is set twice, a streaming vertex buffer, the back-buffer framebuffer, the
-// loss flag, and how frames are shown in the desktop's window (opaque, shaped or see-through).
-// Lives as long as the device or any of its objects. Linux platform layer only.
+// a child window embedded in the X11 device window, a Wayland desktop's own window, or an
+// offscreen surface, a cache of the GL state so that nothing is set twice, a streaming vertex
+// buffer, the back-buffer framebuffer, the loss flag, and how frames are shown in the desktop's
+// window (opaque, shaped or see-through). Lives as long as the device or any of its objects.
+// Linux platform layer only.
 #pragma once
 #include <QOpenGLFunctions_3_3_Core>
 #include <cstdint>
@@ -74,7 +75,7 @@ struct TextProgram;
 class GlDeviceCore {
 public:
     struct Options {
-        WindowHandle window = nullptr;  // X11 window id; null: offscreen
+        WindowHandle window = nullptr;  // X11 window id or a Wayland desktop's window; null: offscreen
         bool vsync = true;
     };
     // Creates the context and makes it current; null with *result set when it cannot.
@@ -155,6 +156,7 @@ public:
 private:
     GlDeviceCore() = default;
     bool init(const Options& options, HResult* result);
+    void layer_window_size(std::uint32_t* width, std::uint32_t* height) const;
 
     QOpenGLContext* context_ = nullptr;
     SurfaceWay way_ = SurfaceWay::kOwnDesktop;
@@ -165,7 +167,8 @@ private:
     QSurface* surface_ = nullptr;
     QOffscreenSurface* offscreen_ = nullptr;
     QWindow* foreign_ = nullptr;  // the device window as Qt sees it
-    QWindow* window_ = nullptr;   // our GL child covering it
+    QWindow* window_ = nullptr;   // our GL child covering it, or the Wayland desktop's window
+    bool ownsWindow_ = true;
     unsigned long windowId_ = 0;
     std::uint32_t windowWidth_ = 0, windowHeight_ = 0;
     bool lost_ = false;
