@@ -591,6 +591,21 @@ def is_pellet_brown(r, g, b):
     return 60 <= r <= 200 and r > g > b and r - b >= 40
 
 
+def pellet_cells(fed, still, box):
+    """16-pixel cells of box where fed shows pellet brown that still (the same scene unfed) does not;
+    None below eight, too few to be the drop cloud."""
+    cells = set()
+    x0, y0, x1, y1 = box
+    for y in range(y0, y1, 2):
+        row = y * fed.width * 3
+        for x in range(x0, x1, 2):
+            i = row + x * 3
+            a, b = fed.data[i:i + 3], still.data[i:i + 3]
+            if is_pellet_brown(*a) and sum(abs(p - q) for p, q in zip(a, b)) > 60:
+                cells.add((x // 16, y // 16))
+    return cells if len(cells) >= 8 else None
+
+
 def test_tray_feed(session):
     start_with_roster(session)
     # Time stopped: the fish stand still, the frames go on.
@@ -612,17 +627,7 @@ def test_tray_feed(session):
 
     def pellets():
         session.check_alive()
-        fed = session.screenshot("fed")
-        cells = set()
-        x0, y0, x1, y1 = box
-        for y in range(y0, y1, 2):
-            row = y * SCREEN_W * 3
-            for x in range(x0, x1, 2):
-                i = row + x * 3
-                a, b = fed.data[i:i + 3], still.data[i:i + 3]
-                if is_pellet_brown(*a) and sum(abs(p - q) for p, q in zip(a, b)) > 60:
-                    cells.add((x // 16, y // 16))
-        return cells if len(cells) >= 8 else None
+        return pellet_cells(session.screenshot("fed"), still, box)
 
     cells = poll("brown pellets in the upper middle of the screen", pellets, 20, interval=0.5)
     check(len(cells) < 200, "%d cells changed: more than pellets" % len(cells))

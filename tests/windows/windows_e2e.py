@@ -15,7 +15,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
-from brinelight_e2e import (Failure, Image, check, differing_pixels, is_green_text, is_pellet_brown,  # noqa: E402
+from brinelight_e2e import (Failure, Image, check, differing_pixels, is_green_text, pellet_cells,  # noqa: E402
                             is_ticker_text, poll, roster_names, write_starter_roster)
 
 SCREEN_W, SCREEN_H = 1280, 1024
@@ -189,17 +189,7 @@ def check_feeding(session, tray):
     box = (SCREEN_W // 4, 0, 3 * SCREEN_W // 4, 2 * SCREEN_H // 5)  # the drop cloud, above the fish
 
     def pellets():
-        fed = session.screenshot()
-        cells = set()
-        x0, y0, x1, y1 = box
-        for y in range(y0, y1, 2):
-            row = y * SCREEN_W * 3
-            for x in range(x0, x1, 2):
-                i = row + x * 3
-                a, b = fed.data[i:i + 3], quiet.data[i:i + 3]
-                if is_pellet_brown(*a) and sum(abs(p - q) for p, q in zip(a, b)) > 60:
-                    cells.add((x // 16, y // 16))
-        return cells if len(cells) >= 8 else None
+        return pellet_cells(session.screenshot(), quiet, box)
 
     cells = poll("brown pellets in the upper middle after エサ投入", pellets, 20, interval=0.5)
     check(len(cells) < 200, "%d cells changed: more than pellets" % len(cells))
