@@ -6,6 +6,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -233,15 +235,22 @@ bool WinUi::choose_open_file(OpenFileRequest& request) {
     return true;
 }
 
-bool WinUi::poll_event(UiEvent* event) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            events_.push_back({UiEventKind::kQuit, 0});
-            break;
+bool WinUi::poll_event(UiEvent* event, double waitSeconds) {
+    // A wakeup that queues nothing (a message for another window) keeps waiting for the rest.
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(std::ceil(std::max(waitSeconds, 0.0) * 1000));
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                events_.push_back({UiEventKind::kQuit, 0});
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        const ULONGLONG now = GetTickCount64();
+        if (!events_.empty() || now >= deadline) break;
+        wait_for_message(static_cast<DWORD>(deadline - now));
     }
     if (events_.empty()) return false;
     *event = events_.front();

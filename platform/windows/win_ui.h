@@ -40,7 +40,7 @@ public:
     std::uint32_t track_popup_menu(const MenuItemState* states, std::size_t count) override;
     int run_dialog(const DialogResource& dialog, DialogProcedure& procedure) override;
     bool choose_open_file(OpenFileRequest& request) override;
-    bool poll_event(UiEvent* event) override;
+    bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
     // Waits until a message arrives or `timeoutMs` pass (MsgWaitForMultipleObjectsEx), without

@@ -333,9 +333,9 @@ TEST(WinMainWindow, QueuesTrayCommandsDisplayChangesAndCloseInOrder) {
     std::vector<std::pair<UiEventKind, std::uint32_t>> events;
     UiEvent e;
     for (int i = 0; i < 50 && events.size() < 4; ++i)
-        while (ui.poll_event(&e)) events.emplace_back(e.kind, e.command);
+        while (ui.poll_event(&e, 0)) events.emplace_back(e.kind, e.command);
     ui.post_quit();
-    while (ui.poll_event(&e)) events.emplace_back(e.kind, e.command);
+    while (ui.poll_event(&e, 0)) events.emplace_back(e.kind, e.command);
     const std::vector<std::pair<UiEventKind, std::uint32_t>> expected = {
         {UiEventKind::kTrayRightButton, 0}, {UiEventKind::kCommand, kCmdDrawMode},
         {UiEventKind::kDisplayChange, 0},   {UiEventKind::kCommand, kCmdExit},
