@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "device/decoded_image.h"
 
@@ -95,6 +96,27 @@ HRESULT fill_level(IDirect3DTexture9* texture, UINT level, const std::uint32_t* 
                                    D3DX_FILTER_NONE, 0);
     surface->Release();
     return hr;
+}
+
+// The next level down of a w x h level: each texel the mean of the (up to four) it covers.
+std::vector<std::uint32_t> halve(const std::vector<std::uint32_t>& level, UINT w, UINT h) {
+    const UINT hw = std::max(1u, w / 2), hh = std::max(1u, h / 2);
+    std::vector<std::uint32_t> out(std::size_t(hw) * hh);
+    for (UINT y = 0; y < hh; ++y)
+        for (UINT x = 0; x < hw; ++x) {
+            std::uint32_t sum[4] = {}, n = 0;
+            for (UINT dy = 0; dy < 2; ++dy)
+                for (UINT dx = 0; dx < 2; ++dx) {
+                    const UINT sx = std::min(w - 1, 2 * x + dx), sy = std::min(h - 1, 2 * y + dy);
+                    const std::uint32_t t = level[std::size_t(sy) * w + sx];
+                    for (int c = 0; c < 4; ++c) sum[c] += (t >> (8 * c)) & 0xFF;
+                    ++n;
+                }
+            std::uint32_t texel = 0;
+            for (int c = 0; c < 4; ++c) texel |= ((sum[c] + n / 2) / n) << (8 * c);
+            out[std::size_t(y) * hw + x] = texel;
+        }
+    return out;
 }
 
 class StandInDevice final : public GraphicsDevice {
@@ -246,13 +268,19 @@ public:
         HRESULT hr = d_->CreateTexture(image.width, image.height, mipLevels == kD3DXDefault ? 0 : mipLevels, usage,
                                        static_cast<D3DFORMAT>(format), static_cast<D3DPOOL>(pool), &texture, nullptr);
         if (FAILED(hr)) return hr;
-        hr = fill_level(texture, 0, image.pixels.data(), image.width, image.height);
-        UINT filled = 1;
-        for (; SUCCEEDED(hr) && filled < texture->GetLevelCount() && filled - 1 < image.mips.size(); ++filled)
-            hr = fill_level(texture, filled, image.mips[filled - 1].data(), std::max(1u, image.width >> filled),
-                            std::max(1u, image.height >> filled));
-        if (SUCCEEDED(hr) && filled < texture->GetLevelCount())
-            hr = D3DXFilterTexture(texture, nullptr, filled - 1, D3DX_FILTER_BOX);
+        // Levels the file did not hold are box-filtered here: Wine's D3DXFilterTexture cannot read
+        // back compressed levels.
+        const bool compressed = format == kFmtDxt1 || format == kFmtDxt3 || format == kFmtDxt5;
+        std::vector<std::uint32_t> level = image.pixels;
+        UINT w = image.width, h = image.height;
+        for (UINT i = 0; SUCCEEDED(hr) && i < texture->GetLevelCount(); ++i) {
+            if (i > 0 && i - 1 < image.mips.size()) level = image.mips[i - 1];
+            else if (i > 0) level = halve(level, w, h);
+            if (i > 0) w = std::max(1u, w / 2), h = std::max(1u, h / 2);
+            // Wine's D3DX cannot write a compressed level smaller than a block; nothing samples it.
+            if (compressed && (w < 4 || h < 4)) break;
+            hr = fill_level(texture, i, level.data(), w, h);
+        }
         if (FAILED(hr)) {
             texture->Release();
             return hr;
