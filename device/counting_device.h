@@ -44,7 +44,7 @@ public:
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
     HResult load_surface(Surface*, const DecodedImage&, D3DColor) override { return kFail; }
-    HResult create_vertex_shader(const std::uint32_t*, std::uint32_t, VertexShader**) override { return kFail; }
+    HResult create_vertex_shader(const VertexShaderSource&, VertexShader**) override { return kFail; }
     HResult create_effect(const char*, std::uint32_t, std::uint32_t, Effect**) override { return kFail; }
     HResult create_font(const LogFont&, Font**) override { return kFail; }
     void release() override {}

@@ -45,6 +45,15 @@ struct LogFont {  // LOGFONTA; faceName holds Shift-JIS bytes
     char faceName[32];
 };
 
+// A vertex shader as start-up builds it from an "initialize.pak" member: its assembler text (size
+// bytes, not necessarily zero-terminated) and the tokens render/shader_text.h made of it.
+struct VertexShaderSource {
+    const char* text = nullptr;
+    std::uint32_t textSize = 0;
+    const std::uint32_t* tokens = nullptr;
+    std::uint32_t tokenCount = 0;
+};
+
 enum FontCharSet : std::uint8_t { kShiftJisCharset = 128 };
 enum FontQuality : std::uint8_t { kAntialiasedQuality = 4 };
 enum DrawTextFormat : std::uint32_t { kDtNoClip = 0x100, kDtNoPrefix = 0x800 };
@@ -143,8 +152,10 @@ public:
     // D3DXLoadSurfaceFromFile* into a surface of the image's size, no filtering; texels equal to
     // colorKey become transparent black (0 disables the key).
     virtual HResult load_surface(Surface* dest, const DecodedImage& image, D3DColor colorKey) = 0;
-    virtual HResult create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount,
-                                         VertexShader** out) = 0;
+    // D3DXAssembleShader and CreateVertexShader: a backend with the real assembler takes the text,
+    // one without takes the tokens the core's assembler made of it.
+    virtual HResult create_vertex_shader(const VertexShaderSource& source, VertexShader** out) = 0;
+    // D3DXCreateEffect on the member's bytes: effect text, or a compiled effect (fx_2_0).
     virtual HResult create_effect(const char* text, std::uint32_t size, std::uint32_t flags, Effect** out) = 0;
     virtual HResult create_font(const LogFont& description, Font** out) = 0;
 

@@ -1,6 +1,6 @@
-// Shader assembler and effect check over untrusted "initialize.pak" members: any bytes, any size,
-// with or without a terminator. The token buffer must stay bounded by the text and be empty on
-// refusal.
+// Shader assembler and effect check (text and compiled) over untrusted "initialize.pak" members:
+// any bytes, any size, with or without a terminator. The token buffer must stay bounded by the
+// text and be empty on refusal.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     brine::HResult hr = brine::assemble_shader(text, size, &tokens);
     if (brine::failed(hr) && !tokens.empty()) std::abort();
     if (brine::succeeded(hr) && (tokens.size() < 2 || tokens.size() > size + 2)) std::abort();
-    brine::check_effect_text(text, size);
+    brine::check_effect(text, size);  // text or compiled, by the first word
     return 0;
 }

@@ -48,8 +48,9 @@ HResult build_shaders_and_effect(DisplayContext& display, const DisplayServices&
         if (failed(load_into_memory(services.initializePack, kShaderMembers[slot], &member))) return kFail;
         HResult hr = assemble_shader(member.text(), member.size(), &tokens);
         if (failed(hr)) return hr;
-        hr = display.device->create_vertex_shader(tokens.data(), static_cast<std::uint32_t>(tokens.size()),
-                                                  &display.vertexShaders[slot]);
+        const VertexShaderSource source{member.text(), static_cast<std::uint32_t>(member.size()), tokens.data(),
+                                        static_cast<std::uint32_t>(tokens.size())};
+        hr = display.device->create_vertex_shader(source, &display.vertexShaders[slot]);
         if (failed(hr)) {
             display.vertexShaders[slot] = nullptr;
             return hr;
@@ -57,7 +58,7 @@ HResult build_shaders_and_effect(DisplayContext& display, const DisplayServices&
     }
     MemoryBlock effect;
     if (failed(load_into_memory(services.initializePack, kEffectMember, &effect))) return kFail;
-    HResult hr = check_effect_text(effect.text(), effect.size());
+    HResult hr = check_effect(effect.text(), effect.size());
     if (failed(hr)) return hr;
     hr = display.device->create_effect(effect.text(), effect.size(), kD3DXShaderDebug, &display.effect);
     if (failed(hr)) display.effect = nullptr;

@@ -95,7 +95,7 @@ HResult render_frame(Scene& scene, const FrameInputs& inputs, const TankView& ta
     if (succeeded(device.begin_scene())) {
         Surface* backBuffer = nullptr;
         if (failed(device.get_back_buffer(0, 0, &backBuffer))) backBuffer = nullptr;
-        if (scene.wallpaperBlit)
+        if (scene.wallpaperBlit && (!inputs.drawWallpaper || *inputs.drawWallpaper != 0))
             draw_wallpaper(*scene.wallpaperBlit, device, backBuffer, inputs.wallpaperMode, inputs.backBufferWidth,
                            inputs.backBufferHeight);
         if (backBuffer) backBuffer->release();

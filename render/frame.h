@@ -47,6 +47,10 @@ struct FrameInputs {
     const std::int32_t& topicIndex;
     const std::int32_t& topicScroll;
     const TopicSource* topics;  // null: the ticker has nothing to show
+    // Zero while the tank is drawn over another program's desktop (its own background and icons):
+    // the wallpaper is then left out and the clear colour's alpha 0 lets the platform show that
+    // desktop through. Null or non-zero: the wallpaper is drawn as wallpaperMode says.
+    const std::int32_t* drawWallpaper = nullptr;
 };
 
 constexpr D3DColor kCopyrightColor = 0xFF00FF00u;

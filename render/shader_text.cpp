@@ -2,6 +2,8 @@
 // token buffer, which grows with the text and never beyond one token per input line plus two.
 #include "render/shader_text.h"
 
+#include "render/compiled_effect.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -367,6 +369,10 @@ HResult check_effect_text(const char* text, std::size_t size) {
     }
     if (!open.empty() || expect != Expect::Nothing || techniques == 0) return kInvalidData;
     return kOk;
+}
+
+HResult check_effect(const char* data, std::size_t size) {
+    return is_compiled_effect(data, size) ? check_compiled_effect(data, size) : check_effect_text(data, size);
 }
 
 }  // namespace brine

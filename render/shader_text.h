@@ -1,7 +1,8 @@
-// The program's own stand-ins for D3DXAssembleShader and the text side of D3DXCreateEffect:
-// checks that refuse what the real tools would refuse, so a broken "initialize.pak" fails start-up
+// The program's own stand-ins for D3DXAssembleShader and D3DXCreateEffect: checks that refuse
+// what the real tools would refuse, so a broken "initialize.pak" fails start-up
 // here exactly as it would on Direct3D. No drawing path binds the results.
-// Must not depend on anything but the standard library, base/result.h and d3d_types.h.
+// Must not depend on anything but the standard library, base/result.h, d3d_types.h and
+// render/compiled_effect.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -29,5 +30,9 @@ HResult assemble_shader(const char* text, std::size_t size, std::vector<std::uin
 // Effect text: braces, brackets and parentheses balanced outside comments and strings, at least
 // one "technique" block, each with at least one "pass" block. kInvalidData otherwise.
 HResult check_effect_text(const char* text, std::size_t size);
+
+// An effect as D3DXCreateEffect takes it: compiled (render/compiled_effect.h) when it opens with
+// the compiled-effect tag, text otherwise.
+HResult check_effect(const char* data, std::size_t size);
 
 }  // namespace brine

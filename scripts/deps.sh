@@ -6,8 +6,11 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libstb-dev libcurl4-openssl-dev
-  qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libx11-dev libxss-dev libxext-dev libgl1-mesa-dri
+  qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libx11-dev libxss-dev libxext-dev libxfixes-dev
+  libgl1-mesa-dri qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols
   xvfb xauth x11-utils xdotool trayer imagemagick
+  openbox pcmanfm xfdesktop4 dbus-x11 xcompmgr
+  sway swaybg grim mutter weston xwayland dbus
   fonts-ipafont-gothic
   assimp-testmodels libassimp-dev
   python3
@@ -16,7 +19,7 @@ packages=(
 if [ "${1:-}" = windows ]; then
   packages=(
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest libstb-dev cmake ninja-build
-    wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
+    wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic python3
   )
 fi
 missing=()

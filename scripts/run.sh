@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the aquarium. On a desktop it runs on the current X display; with
-# no display it starts a virtual one (Xvfb), lets the fish swim a while and writes a screenshot.
+# Sets up, builds and starts the aquarium. On a desktop it runs on the current X or Wayland
+# display; with neither it starts a virtual one (Xvfb), lets the fish swim a while and writes a
+# screenshot.
 # A first run gets a starter roster of a few fish; after that the roster is the user's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/gcc -j "$(nproc)"
 program=build/gcc/program
 [ -f "$program/fishsave.bin" ] || cp build/gcc/shipped/fishsave.bin "$program/fishsave.bin"
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$program/brinelight"
 fi
 shot=${BRINE_SCREENSHOT:-$(pwd)/brinelight-screenshot.png}

@@ -1,22 +1,13 @@
 #!/usr/bin/env bash
-# The Windows part of the test command: cross-builds the core, its unit tests and platform/windows
-# with MinGW-w64 (build/mingw) and runs them under wine, in a prefix of their own under the build
-# directory and on an Xvfb display of their own. The packs come from the Linux build
-# (build/gcc/program, or BRINE_CONTENT_DIR). Exits non-zero on any failure.
+# The Windows part of the test command: builds the Windows program (scripts/build_windows.sh), then
+# the core's unit tests and platform/windows' tests with MinGW-w64 (build/mingw), and runs them and
+# the program itself under wine, in a prefix of their own under the build directory and on an
+# Xvfb display of their own. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-bash scripts/deps.sh windows || exit 1
-content=${BRINE_CONTENT_DIR:-$root/build/gcc/program}
-if [ ! -f "$content/initialize.pak" ]; then
-  echo "No generated content in $content: build the Linux program first (scripts/test.sh does)."
-  exit 1
-fi
-
-# -O1 without debug information: half the compile time of -O2 -g on a build that is mostly tests.
-cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" \
-  "-DCMAKE_C_FLAGS_RELEASE=-O1 -DNDEBUG" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DBRINE_CONTENT_DIR="$content" >/dev/null || exit 1
+# The program directory and its zip (scripts/build_windows.sh), then everything the tests need.
+bash scripts/build_windows.sh || exit 1
 cmake --build build/mingw -j "$(nproc)" || exit 1
 
 export WINEPREFIX=$root/build/mingw/wineprefix WINEARCH=win64 WINEDEBUG=-all

@@ -76,7 +76,8 @@ Aquarium::Aquarium(const AquariumPlatform& platform) : saveFailure(*platform.ui)
 
     frameInputs_.reset(new FrameInputs{settings.backBufferWidth, settings.backBufferHeight, settings.wallpaperMode,
                                        settings.showNames, settings.showSatiety, flags.showTopics,
-                                       flags.fishDrawModeFlag, ticker.topicIndex, ticker.topicScroll, this});
+                                       flags.fishDrawModeFlag, ticker.topicIndex, ticker.topicScroll, this,
+                                       &drawWallpaper_});
     tankView_ = std::make_unique<TankDrawView>(tank);
 }
 
@@ -142,12 +143,13 @@ bool Aquarium::build_catalog() {
 }
 
 bool Aquarium::create_main_window() {
+    if (!p_.ui->create_main_window()) return false;
     window_->create();
     return true;
 }
 
 HResult Aquarium::init_display(std::int32_t width, std::int32_t height) {
-    if (!webViewSearched_) {  // searched once; every rebuild reuses it
+    if (!webViewSearched_) {  // once; recreate_display asks again only after the way of attaching changed
         webViewWindow_ = p_.desktop->find_web_view_window();
         webViewSearched_ = true;
     }
@@ -199,6 +201,9 @@ HResult Aquarium::recreate_display() {
     // The rebuild re-creates the fish from the save file, so the satiety and overfed counts they
     // earned since the last save go there first. After a failed rebuild save_roster refuses.
     ::brine::save_roster(tank);
+    // The one case where the window is asked for again: the host retired the old one because the
+    // way of attaching changed. Every other rebuild keeps the handle found at start-up.
+    if (p_.desktop->attachment_changed()) webViewWindow_ = p_.desktop->find_web_view_window();
     back_buffer_size_for(settings.qualityIndex, &settings.backBufferWidth, &settings.backBufferHeight);
     HResult r = ::brine::recreate_display(*scene_, display_services(), scene_settings());
     follow_device();
@@ -213,7 +218,10 @@ void Aquarium::shutdown_display() { ::brine::shutdown_display(*scene_); }
 
 void Aquarium::tank_step() { ::brine::tank_step(fish_world()); }
 void Aquarium::tank_animate(float stepElapsed) { ::brine::tank_animate(fish_world(), stepElapsed); }
-HResult Aquarium::render_frame() { return ::brine::render_frame(*scene_, *frameInputs_, *tankView_); }
+HResult Aquarium::render_frame() {
+    drawWallpaper_ = p_.desktop->draws_wallpaper() ? 1 : 0;
+    return ::brine::render_frame(*scene_, *frameInputs_, *tankView_);
+}
 bool Aquarium::desktop_visible() { return p_.desktop->desktop_visible(); }
 
 // --- SceneFishHooks ---

@@ -34,16 +34,37 @@
 namespace brine {
 
 // What hosting the tank needs of the desktop beyond the Ui: the single-instance test, whether a
-// desktop can host the tank, the window the device draws into, the background priority, and
-// whether the desktop can be seen at all.
+// desktop can host the tank, the window the device draws into, the background priority, the
+// way the tank is attached to the desktop, and whether the desktop can be seen at all.
+//
+// Two ways of attaching: on its own desktop (no other program draws the desktop: the tank's
+// window lies at the bottom and the wallpaper of the settings is drawn under the fish), or over
+// another program's desktop (a file manager or shell that draws the background and the icons):
+// the tank's window lies directly above that desktop and below every other window, takes no
+// input, and shows only the tank's contents; where the back buffer keeps the clear colour's
+// alpha 0 that desktop shows through. The host picks the way and may change it while the
+// program runs; a change that needs another window goes through the display rebuild.
 class DesktopHost {
 public:
     virtual ~DesktopHost() = default;
     virtual bool another_instance_running() = 0;
     virtual bool check_active_desktop() = 0;
-    // Searched once at start-up; rebuilds reuse the handle.
+    // The window the device draws into, made for the way of attaching that holds now. Asked at
+    // start-up; a rebuild asks again only when attachment_changed() says so, else it reuses the
+    // handle. Null when there is none (device creation then fails).
     virtual WindowHandle find_web_view_window() = 0;
     virtual void enter_background() = 0;
+    // Whether the frame draws the wallpaper: true while the window last given out is the tank's
+    // own desktop, false while it lies over another program's desktop. Follows that window, not
+    // the desktop's latest state, so it changes only across a rebuild. Asked before every frame:
+    // answer from kept state.
+    virtual bool draws_wallpaper() = 0;
+    // True once the way of attaching has changed so that the window last given out no longer
+    // serves (another program's desktop or a compositing manager came or went). The host then
+    // makes the device's Present report a loss once, and the rebuild that follows asks
+    // find_web_view_window for the new window; that call makes it false again. A host that
+    // never changes its way answers false.
+    virtual bool attachment_changed() = 0;
     // Called by the main loop on each pass where a step is due (at most 30 times a second, never
     // during start-up), so it must be cheap: answer from state the host keeps up to date from its
     // window-system events, re-reading anything that has no event at most a few times a second.
@@ -152,6 +173,7 @@ private:
     std::unique_ptr<MainLoop> loop_;
     std::unique_ptr<FrameInputs> frameInputs_;
     std::unique_ptr<TankDrawView> tankView_;
+    std::int32_t drawWallpaper_ = 1;  // the desktop host's answer, taken before each frame
     bool displayDown_ = false;
 };
 

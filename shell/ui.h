@@ -124,6 +124,11 @@ struct UiEvent {
 // main loop does not run meanwhile.
 class Ui : public MessageBoxes, public UrlOpener {
 public:
+    // CreateWindowExA: the hidden main window that owns the tray icon and receives the commands
+    // (and is the single-instance marker where the platform has one), made once at start-up
+    // before the tray icon. False when it cannot be made: the program then ends with its message.
+    // A platform with no such window answers true.
+    virtual bool create_main_window() = 0;
     // Shell_NotifyIconA NIM_ADD with the program's icon and the tip (Shift-JIS). False when the
     // desktop has no notification area; the program runs on regardless.
     virtual bool add_tray_icon(const char* tip) = 0;

@@ -8,7 +8,10 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+
+#include "platform/linux/wayland_desktop.h"
 
 namespace brine {
 
@@ -33,7 +36,8 @@ void GlStateCache::blend_func(GLenum src, GLenum dst) {
     if (src == blendSrc_ && dst == blendDst_) return;
     blendSrc_ = src;
     blendDst_ = dst;
-    gl_->glBlendFunc(src, dst);
+    if (alphaOver_) gl_->glBlendFuncSeparate(src, dst, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    else gl_->glBlendFunc(src, dst);
 }
 
 void GlStateCache::depth_mask(bool on) {
@@ -125,7 +129,7 @@ void GlStateCache::bind_read_framebuffer(GLuint fbo) {
 
 namespace {
 
-QSurfaceFormat device_format(bool vsync, bool robust) {
+QSurfaceFormat device_format(bool vsync, bool robust, bool alpha) {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setVersion(3, 3);
@@ -133,7 +137,7 @@ QSurfaceFormat device_format(bool vsync, bool robust) {
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(0);
+    format.setAlphaBufferSize(alpha ? 8 : 0);  // with alpha Qt gives the window a 32-bit ARGB visual
     format.setDepthBufferSize(0);  // depth lives in the back-buffer framebuffer
     format.setStencilBufferSize(0);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
@@ -178,20 +182,32 @@ std::shared_ptr<GlDeviceCore> GlDeviceCore::create(const Options& options, HResu
 bool GlDeviceCore::init(const Options& options, HResult* result) {
     *result = kD3dErrNotAvailable;
     if (!qGuiApp) return false;
+    // A Wayland desktop's window is ours already: drawn into as it is, its format chosen by the
+    // desktop to match the way it publishes.
+    QWindow* layerWindow = wayland_tank_window(options.window);
     if (options.window) {
         windowId_ = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(options.window));
-        if (!query_window_size(windowId_, &windowWidth_, &windowHeight_)) {
+        if (!layerWindow && !query_window_size(windowId_, &windowWidth_, &windowHeight_)) {
             *result = kD3dErrInvalidCall;
             return false;
         }
     }
+    way_ = options.window ? desktop_surface_way(windowId_) : SurfaceWay::kOwnDesktop;
+    const bool alpha = way_ == SurfaceWay::kOverTranslucent;
     context_ = new QOpenGLContext();
-    context_->setFormat(device_format(options.vsync, true));
+    context_->setFormat(device_format(options.vsync, true, alpha));
     if (!context_->create()) {  // drivers without robustness refuse the reset option
-        context_->setFormat(device_format(options.vsync, false));
+        context_->setFormat(device_format(options.vsync, false, alpha));
         if (!context_->create()) return false;
     }
-    if (options.window) {
+    if (layerWindow) {
+        window_ = layerWindow;
+        ownsWindow_ = false;
+        surface_ = window_;
+        layer_window_size(&windowWidth_, &windowHeight_);
+        hold_desktop_surface(windowId_);
+        holdsSurface_ = true;
+    } else if (options.window) {
         // Drawing goes to a child window of our own: Qt then picks its visual to suit the context,
         // sees it exposed and passes input through to the window beneath.
         foreign_ = QWindow::fromWinId(static_cast<WId>(windowId_));
@@ -205,6 +221,11 @@ bool GlDeviceCore::init(const Options& options, HResult* result) {
         window_->create();
         window_->show();
         surface_ = window_;
+        hold_desktop_surface(windowId_);
+        holdsSurface_ = true;
+        // Without an alpha channel in the window's visual, see-through falls back to the shape.
+        shapesFrames_ = way_ == SurfaceWay::kOverShaped ||
+                        (way_ == SurfaceWay::kOverTranslucent && window_->format().alphaBufferSize() < 8);
     } else {
         offscreen_ = new QOffscreenSurface();
         offscreen_->setFormat(context_->format());
@@ -235,6 +256,7 @@ bool GlDeviceCore::init(const Options& options, HResult* result) {
         getGraphicsResetStatus_ = reinterpret_cast<GLenum(QOPENGLF_APIENTRYP)()>(context_->getProcAddress(name));
     }
     state.attach(gl);
+    state.set_alpha_over(see_through());
     gl->glFrontFace(GL_CW);  // Direct3D's front faces are clockwise on screen
     gl->glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);  // flat shading takes a face's first vertex
     gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -255,9 +277,39 @@ GlDeviceCore::~GlDeviceCore() {
         if (QOpenGLContext::currentContext() == context_) context_->doneCurrent();
         delete context_;
     }
-    delete window_;
+    if (ownsWindow_) delete window_;
     delete foreign_;
     delete offscreen_;
+    if (holdsSurface_) let_go_desktop_surface(windowId_);  // a retired window may go now
+}
+
+bool GlDeviceCore::retired() const { return holdsSurface_ && desktop_surface_retired(windowId_); }
+
+void GlDeviceCore::shape_window_to_frame() {
+    Display* display = x11_display();
+    if (!shapesFrames_ || !display || !ensure_current()) return;
+    std::uint32_t width = 0, height = 0;
+    if (!window_size(&width, &height)) return;
+    const std::size_t count = static_cast<std::size_t>(backBufferWidth) * backBufferHeight;
+    if (shapePixels_.size() != count) shapePixels_.resize(count);
+    state.bind_read_framebuffer(backBufferFbo);
+    gl->glReadPixels(0, 0, static_cast<GLsizei>(backBufferWidth), static_cast<GLsizei>(backBufferHeight), GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, shapePixels_.data());
+    FrameAlpha frame;
+    frame.pixels = shapePixels_.data();
+    frame.width = backBufferWidth;
+    frame.height = backBufferHeight;
+    frame.bottomUp = true;
+    build_frame_shape(frame, width, height, &shapeRects_, &shapeRuns_);
+    const auto same = [](const ShapeRect& a, const ShapeRect& b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    };
+    if (shapeRects_.size() == shapeShown_.size() &&
+        std::equal(shapeRects_.begin(), shapeRects_.end(), shapeShown_.begin(), same))
+        return;  // time stopped, or nothing moved: the server keeps the shape it has
+    set_bounding_shape(display, windowId_, shapeRects_);
+    XFlush(display);
+    shapeShown_.swap(shapeRects_);
 }
 
 bool GlDeviceCore::ensure_current() {
@@ -364,8 +416,20 @@ void GlDeviceCore::destroy_back_buffer() {
     backBufferWidth = backBufferHeight = 0;
 }
 
+void GlDeviceCore::layer_window_size(std::uint32_t* width, std::uint32_t* height) const {
+    const qreal ratio = window_->devicePixelRatio();
+    *width = static_cast<std::uint32_t>(std::lround(window_->width() * ratio));
+    *height = static_cast<std::uint32_t>(std::lround(window_->height() * ratio));
+}
+
 bool GlDeviceCore::window_size(std::uint32_t* width, std::uint32_t* height) {
     if (!window_) return false;
+    if (!ownsWindow_) {  // the desktop sizes it as the compositor says
+        layer_window_size(&windowWidth_, &windowHeight_);
+        *width = windowWidth_;
+        *height = windowHeight_;
+        return true;
+    }
     std::uint32_t w = 0, h = 0;
     if (query_window_size(windowId_, &w, &h) && (w != windowWidth_ || h != windowHeight_)) {
         windowWidth_ = w;

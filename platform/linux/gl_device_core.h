@@ -1,15 +1,20 @@
 // What the OpenGL device, its resources and its fonts share: one Qt OpenGL 3.3 core context on
-// either a child window embedded in the device window or an offscreen surface, a cache of the GL
-// state so that nothing is set twice, a streaming vertex buffer, the back-buffer framebuffer and
-// the loss flag. Lives as long as the device or any of its objects. Linux platform layer only.
+// a child window embedded in the X11 device window, a Wayland desktop's own window, or an
+// offscreen surface, a cache of the GL state so that nothing is set twice, a streaming vertex
+// buffer, the back-buffer framebuffer, the loss flag, and how frames are shown in the desktop's
+// window (opaque, shaped or see-through). Lives as long as the device or any of its objects.
+// Linux platform layer only.
 #pragma once
 #include <QOpenGLFunctions_3_3_Core>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/result.h"
-#include "platform/linux/gl_graphics.h"
 #include "device/graphics_device.h"
+#include "platform/linux/desktop_surface.h"
+#include "platform/linux/gl_graphics.h"
+#include "platform/linux/x11_shape.h"
 
 class QOpenGLContext;
 class QOffscreenSurface;
@@ -32,6 +37,9 @@ public:
     void blend(bool on) { toggle(GL_BLEND, on, &blend_); }
     void scissor_test(bool on) { toggle(GL_SCISSOR_TEST, on, &scissorTest_); }
     void blend_func(GLenum src, GLenum dst);
+    // On a see-through window the back buffer holds premultiplied colour, so blending composes
+    // alpha as "over" (one, one minus source alpha) whatever the colour factors are.
+    void set_alpha_over(bool on) { alphaOver_ = on; blendSrc_ = blendDst_ = 0; }
     void depth_mask(bool on);
     void depth_func(GLenum func);
     void cull_face(GLenum face);
@@ -51,6 +59,7 @@ private:
     void toggle(GLenum cap, bool on, int* cached);
 
     GlFunctions* gl_ = nullptr;
+    bool alphaOver_ = false;
     int depthTest_ = -1, cullFace_ = -1, blend_ = -1, scissorTest_ = -1, depthMask_ = -1;
     GLenum blendSrc_ = 0, blendDst_ = 0, depthFunc_ = 0, cullFaceMode_ = 0, polygonMode_ = 0;
     float pointSize_ = -1.0f, depthNear_ = -1.0f, depthFar_ = -1.0f;
@@ -66,7 +75,7 @@ struct TextProgram;
 class GlDeviceCore {
 public:
     struct Options {
-        WindowHandle window = nullptr;  // X11 window id; null: offscreen
+        WindowHandle window = nullptr;  // X11 window id or a Wayland desktop's window; null: offscreen
         bool vsync = true;
     };
     // Creates the context and makes it current; null with *result set when it cannot.
@@ -111,6 +120,14 @@ public:
 
     // --- the device window ---
     bool has_window() const { return window_ != nullptr; }
+    // How frames are shown in the window (the desktop's word for it; offscreen: the own desktop).
+    SurfaceWay way() const { return way_; }
+    bool see_through() const { return ::brine::see_through(way_); }
+    // The desktop retired the window: the way of attaching changed and the display is rebuilt.
+    bool retired() const;
+    // Cuts the window to the back buffer's covered pixels (frames without an alpha visual over
+    // another desktop); no-op otherwise.
+    void shape_window_to_frame();
     // The window's size in pixels, followed as it changes; false without a window.
     bool window_size(std::uint32_t* width, std::uint32_t* height);
     // Swaps the window's buffers; false when the window is not (yet) shown.
@@ -139,12 +156,19 @@ public:
 private:
     GlDeviceCore() = default;
     bool init(const Options& options, HResult* result);
+    void layer_window_size(std::uint32_t* width, std::uint32_t* height) const;
 
     QOpenGLContext* context_ = nullptr;
+    SurfaceWay way_ = SurfaceWay::kOwnDesktop;
+    bool holdsSurface_ = false, shapesFrames_ = false;
+    std::vector<std::uint32_t> shapePixels_;
+    std::vector<ShapeRect> shapeRects_, shapeShown_;
+    std::vector<std::int32_t> shapeRuns_;
     QSurface* surface_ = nullptr;
     QOffscreenSurface* offscreen_ = nullptr;
     QWindow* foreign_ = nullptr;  // the device window as Qt sees it
-    QWindow* window_ = nullptr;   // our GL child covering it
+    QWindow* window_ = nullptr;   // our GL child covering it, or the Wayland desktop's window
+    bool ownsWindow_ = true;
     unsigned long windowId_ = 0;
     std::uint32_t windowWidth_ = 0, windowHeight_ = 0;
     bool lost_ = false;

@@ -92,6 +92,7 @@ uniform int colourArg2;
 uniform int alphaOp;
 uniform int alphaArg1;
 uniform int alphaArg2;
+uniform bool opaqueAlpha;      // over a see-through window: unblended drawing covers fully
 
 out vec4 fragColour;
 
@@ -125,7 +126,7 @@ vec4 operation(int op, vec4 a, vec4 b, vec4 diffuse) {
 void main() {
     vec4 diffuse = flatShading ? flatColour : diffuseColour;
     if (colourOp == 1) {  // stage 0 disabled: no texturing at all
-        fragColour = diffuse;
+        fragColour = vec4(diffuse.rgb, opaqueAlpha ? 1.0 : diffuse.a);
         return;
     }
     // An empty stage reads as opaque white: Direct3D's texture argument defaults to R, G, B, A 1.0
@@ -136,7 +137,7 @@ void main() {
     float a = alphaOp == 1 ? diffuse.a
                            : operation(alphaOp, argument(alphaArg1, diffuse, texel),
                                        argument(alphaArg2, diffuse, texel), diffuse).a;
-    fragColour = vec4(rgb, a);
+    fragColour = vec4(rgb, opaqueAlpha ? 1.0 : a);
 }
 )";
 
@@ -239,6 +240,7 @@ bool FixedFunctionProgram::build(GlFunctions* gl) {
     alphaOp = at("alphaOp");
     alphaArg1 = at("alphaArg1");
     alphaArg2 = at("alphaArg2");
+    opaqueAlpha = at("opaqueAlpha");
     gl->glUseProgram(program);
     gl->glUniform1i(at("stageTexture"), 0);
     return true;

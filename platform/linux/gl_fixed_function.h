@@ -24,6 +24,7 @@ struct FixedFunctionProgram {
     GLint lightEnabled = -1, lightToward = -1, lightDiffuse = -1, lightAmbient = -1;
     GLint pixelCentre = -1, remapDepth = -1, flatShading = -1, textureBound = -1;
     GLint colourOp = -1, colourArg1 = -1, colourArg2 = -1, alphaOp = -1, alphaArg1 = -1, alphaArg2 = -1;
+    GLint opaqueAlpha = -1;
 };
 
 // Attribute slots of the fixed-function program.

@@ -16,7 +16,7 @@
 #include "platform/linux/gl_device_core.h"
 #include "platform/linux/gl_fixed_function.h"
 #include "platform/linux/gl_font.h"
-#include "platform/linux/texture_levels.h"
+#include "device/texture_levels.h"
 
 namespace brine {
 
@@ -298,7 +298,7 @@ struct GlDeviceState {
 enum SentInt {
     kSentWeightCount, kSentHasNormal, kSentHasDiffuse, kSentLighting, kSentNormalize, kSentFlat, kSentTextureBound,
     kSentColourOp, kSentColourArg1, kSentColourArg2, kSentAlphaOp, kSentAlphaArg1, kSentAlphaArg2, kSentRemapDepth,
-    kSentCount
+    kSentOpaqueAlpha, kSentCount
 };
 
 // --- platform and system ---
@@ -531,8 +531,11 @@ HResult GlGraphicsDevice::clear(std::uint32_t rectCount, const Rect* rects, std:
     GlFunctions* gl = core_->gl;
     GLbitfield mask = 0;
     if (flags & kClearTarget) {
-        gl->glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
-                         ((color >> 24) & 0xFF) / 255.0f);
+        const float a = ((color >> 24) & 0xFF) / 255.0f;
+        // Premultiplied on a see-through window: the clear colour's alpha 0 is nothing at all there.
+        const float k = core_->see_through() ? a : 1.0f;
+        gl->glClearColor(k * ((color >> 16) & 0xFF) / 255.0f, k * ((color >> 8) & 0xFF) / 255.0f,
+                         k * (color & 0xFF) / 255.0f, a);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & kClearZBuffer) {
@@ -581,7 +584,9 @@ HResult GlGraphicsDevice::end_scene() {
 }
 
 HResult GlGraphicsDevice::present() {
-    if (!core_->check_reset()) return kD3dErrDeviceLost;
+    // A retired window is a lost device to the core, which rebuilds onto the desktop's new one.
+    if (core_->retired() || !core_->check_reset()) return kD3dErrDeviceLost;
+    core_->shape_window_to_frame();
     std::uint32_t width = 0, height = 0;
     if (core_->window_size(&width, &height) && width > 0 && height > 0) {
         GlStateCache& st = core_->state;
@@ -602,7 +607,7 @@ HResult GlGraphicsDevice::present() {
 }
 
 HResult GlGraphicsDevice::reset(const PresentParams& params) {
-    if (!core_->ensure_current()) return kD3dErrDeviceLost;
+    if (core_->retired() || !core_->ensure_current()) return kD3dErrDeviceLost;
     std::uint32_t width = 0, height = 0;
     HResult hr = check_present_params(params, &width, &height);
     if (failed(hr)) return hr;
@@ -882,6 +887,8 @@ void GlGraphicsDevice::upload_uniforms(std::uint32_t weightCount) {
     set_int(gl, p.alphaArg1, static_cast<int>(st0[kTssAlphaArg1]), &s.sent[kSentAlphaArg1]);
     set_int(gl, p.alphaArg2, static_cast<int>(st0[kTssAlphaArg2]), &s.sent[kSentAlphaArg2]);
     set_int(gl, p.remapDepth, !core_->clipControl, &s.sent[kSentRemapDepth]);
+    // What is drawn without blending covers the desktop beneath completely (the fish).
+    set_int(gl, p.opaqueAlpha, core_->see_through() && r[kRsAlphaBlendEnable] == 0, &s.sent[kSentOpaqueAlpha]);
     // Half a pixel, less a little: edges that fall on pixel centres then land on the side that
     // Direct3D's top-left rule puts them on (as wined3d does).
     const float cx = (63.0f / 64.0f) / static_cast<float>(core_->viewport.width);
@@ -1165,10 +1172,11 @@ HResult GlGraphicsDevice::load_surface(Surface* dest, const DecodedImage& image,
     return kOk;
 }
 
-HResult GlGraphicsDevice::create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount,
-                                               VertexShader** out) {
+HResult GlGraphicsDevice::create_vertex_shader(const VertexShaderSource& source, VertexShader** out) {
     if (!out) return kD3dErrInvalidCall;
     *out = nullptr;
+    const std::uint32_t* tokens = source.tokens;
+    const std::uint32_t tokenCount = source.tokenCount;
     // A vertex-shader token stream opens with its version (vs_1_1 to vs_3_0) and closes with END.
     if (!tokens || tokenCount < 2 || (tokens[0] & 0xFFFF0000u) != 0xFFFE0000u || (tokens[0] & 0xFFFFu) < 0x0101 ||
         (tokens[0] & 0xFFFFu) > 0x0300 || tokens[tokenCount - 1] != kVertexShaderEnd)

@@ -96,7 +96,7 @@ public:
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
     HResult load_surface(Surface* dest, const DecodedImage& image, D3DColor colorKey) override;
-    HResult create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount, VertexShader** out) override;
+    HResult create_vertex_shader(const VertexShaderSource& source, VertexShader** out) override;
     HResult create_effect(const char* text, std::uint32_t size, std::uint32_t flags, Effect** out) override;
     HResult create_font(const LogFont& description, Font** out) override;
 

@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
     trace.startup = brine::FrameTrace::wanted(traceSetting, "startup");
     keep_freed_memory_for_reuse();
     brine::LinuxDesktopHost desktop;
-    // Without an X display there is no desktop to host the tank, nor a way to show a message box.
-    if (!desktop.check_active_desktop()) {
+    // Without a display there is no desktop to host the tank, nor a way to show a message box.
+    if (desktop.choose_way() == brine::DesktopWay::kNone || !desktop.check_active_desktop()) {
         std::fprintf(stderr, "%s\n", brine::sjis_to_utf8(brine::kMsgEnableActiveDesktop).c_str());
         return 255;
     }
@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
     brine::CurlHttpClient http;
     brine::QtUi ui;
     brine::GlGraphicsPlatform graphics;
+    desktop.set_message_boxes(&ui);
 
     brine::AquariumPlatform platform;
     platform.clock = &clock;
@@ -139,5 +140,6 @@ int main(int argc, char** argv) {
         trace.mark("main loop");
         exitCode = outcome.enterMainLoop ? aquarium.main_loop().run() : outcome.exitCode;
     }
+    desktop.release();
     return exitCode & 0xFF;
 }

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
@@ -42,6 +45,16 @@ QString name_filter(const char* textSjis, const char* patterns) {
     return from_sjis(textSjis) + QStringLiteral(" (") + list + QLatin1Char(')');
 }
 
+bool status_notifier_host() {
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    ask << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(ask, QDBus::Block, 500);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+    return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant().toBool();
+}
+
 QtUi::QtUi() : icon_(app_icon()) {
     wakeTimer_.setSingleShot(true);
     wakeTimer_.setTimerType(Qt::PreciseTimer);
@@ -51,6 +64,12 @@ QtUi::QtUi() : icon_(app_icon()) {
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen* screen) {
         watch_screen(screen);
         post_display_change();
+    });
+    trayWait_.setInterval(1000);
+    connect(&trayWait_, &QTimer::timeout, this, [this] {
+        if (!status_notifier_host()) return;
+        trayWait_.stop();
+        show_tray_icon();
     });
 }
 
@@ -103,16 +122,29 @@ bool QtUi::open_url(const char* url) {
 }
 
 bool QtUi::add_tray_icon(const char* tip) {
+    trayTip_ = from_sjis(tip);
+    // Qt's first look for a host is its last (the answer is kept), and Wayland has no other tray:
+    // the icon is made only once a host is there to show it. X11 falls back to the XEmbed tray,
+    // which follows a tray that comes later by itself.
+    if (!tray_ && QGuiApplication::platformName() == QLatin1String("wayland") && !status_notifier_host()) {
+        trayWait_.start();
+        return false;
+    }
+    show_tray_icon();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtUi::show_tray_icon() {
     if (!tray_) {
         tray_ = new QSystemTrayIcon(icon_, this);
         connect(tray_, &QSystemTrayIcon::activated, this, &QtUi::tray_activated);
     }
-    tray_->setToolTip(from_sjis(tip));
+    tray_->setToolTip(trayTip_);
     tray_->show();
-    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void QtUi::remove_tray_icon() {
+    trayWait_.stop();
     if (!tray_) return;
     tray_->hide();
     delete tray_;
@@ -144,6 +176,9 @@ std::uint32_t QtUi::track_popup_menu(const MenuItemState* states, std::size_t co
     }
     // A popup grabs pointer and keyboard, so a click elsewhere dismisses it (0), which is what
     // SetForegroundWindow before TrackPopupMenu arranges on Windows.
+    // On Wayland a menu without a parent surface becomes a window of its own, which a tiling
+    // compositor would stretch over the screen; a fixed size makes it float instead.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) menu.setFixedSize(menu.sizeHint());
     QAction* chosen = menu.exec(QCursor::pos());
     return chosen ? chosen->data().toUInt() : 0;
 }

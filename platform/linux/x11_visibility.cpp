@@ -47,6 +47,8 @@ X11Visibility::X11Visibility(Display* display, unsigned long window, ScreenRect 
     const std::string cm = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display_));
     compositorAtom_ = XInternAtom(display_, cm.c_str(), False);
     stackingAtom_ = XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
+    typeAtom_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+    desktopTypeAtom_ = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display_, window_, &attributes)) facts_.mapped = attributes.map_state == IsViewable;
 }
@@ -89,7 +91,25 @@ void X11Visibility::recheck() {
 }
 
 // The window manager's stacking list, top first: any viewable client (but us) whose window covers
-// the area. Without such a list (no EWMH manager) VisibilityNotify has said all there is.
+// the area. Without such a list (no EWMH manager) VisibilityNotify has said all there is. A
+// desktop-type client (a file manager's desktop) is the desktop itself, never a cover: the tank
+// lies over it, or is about to.
+bool X11Visibility::desktop_type(unsigned long window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, typeAtom_, 0, 16, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) != Success ||
+        !data)
+        return false;
+    const long* atoms = reinterpret_cast<const long*>(data);  // 32-bit items come as longs
+    bool desktop = false;
+    for (unsigned long i = 0; i < count && format == 32; ++i) desktop = desktop || atoms[i] == long(desktopTypeAtom_);
+    XFree(data);
+    return desktop;
+}
+
 bool X11Visibility::full_screen_client() {
     Atom type = None;
     int format = 0;
@@ -104,7 +124,7 @@ bool X11Visibility::full_screen_client() {
     bool covered = false;
     const ::Window* clients = reinterpret_cast<const ::Window*>(data);  // 32-bit items come as longs
     for (unsigned long i = count; i-- > 0 && !covered;) {
-        if (clients[i] == window_) continue;
+        if (clients[i] == window_ || desktop_type(clients[i])) continue;
         XWindowAttributes a{};
         if (!XGetWindowAttributes(display_, clients[i], &a) || a.map_state != IsViewable || a.c_class == InputOnly)
             continue;

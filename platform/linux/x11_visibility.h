@@ -48,6 +48,7 @@ public:
 private:
     void recheck();
     bool full_screen_client();
+    bool desktop_type(unsigned long window);
 
     Display* display_;
     unsigned long window_;
@@ -55,7 +56,7 @@ private:
     VisibilityFacts facts_;
     std::int64_t lastCheckNs_ = -1;
     bool haveScreenSaver_ = false, haveDpms_ = false;
-    unsigned long compositorAtom_ = 0, stackingAtom_ = 0;
+    unsigned long compositorAtom_ = 0, stackingAtom_ = 0, typeAtom_ = 0, desktopTypeAtom_ = 0;
 };
 
 }  // namespace brine

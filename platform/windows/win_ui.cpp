@@ -53,18 +53,24 @@ WinUi::~WinUi() {
 bool WinUi::create_main_window() {
     if (mainWindow_) return true;
     if (!icon_) {
-        // The program's own icon when the executable carries one, else the system's.
+        // The program's own icon when the executable carries one, else the system's; the tray
+        // takes the small size, which the icon file holds drawn for it.
         icon_ = static_cast<HICON>(LoadImageW(instance_, L"RES_ICON_APP", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        smallIcon_ = static_cast<HICON>(LoadImageW(instance_, L"RES_ICON_APP", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         if (!icon_) icon_ = LoadIconW(nullptr, IDI_APPLICATION);
+        if (!smallIcon_) smallIcon_ = icon_;
     }
-    WNDCLASSW wc{};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = window_proc;
     wc.hInstance = instance_;
     wc.hIcon = icon_;
+    wc.hIconSm = smallIcon_;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = kMainWindowClass;
-    RegisterClassW(&wc);  // a failure shows in the window creation
+    RegisterClassExW(&wc);  // a failure shows in the window creation
     mainWindow_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU,
                                   CW_USEDEFAULT, CW_USEDEFAULT, GetSystemMetrics(SM_CXSCREEN),
                                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance_, this);
@@ -96,6 +102,14 @@ LRESULT WinUi::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         // Closing from outside (a task manager's polite end) exits as the menu does, so the
         // settings and the roster are saved; DefWindowProc would destroy the window unsaved.
         events_.push_back({UiEventKind::kCommand, kCmdExit});
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // nothing to ask the user: the end saves everything
+    case WM_ENDSESSION:
+        if (wParam) {
+            if (sessionEnd_) sessionEnd_();
+            else events_.push_back({UiEventKind::kCommand, kCmdExit});
+        }
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -141,7 +155,7 @@ bool WinUi::notify_icon(DWORD action) {
     data.uID = 0;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayCallbackMessage;
-    data.hIcon = icon_;
+    data.hIcon = smallIcon_;
     wcsncpy(data.szTip, tip_.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     return Shell_NotifyIconW(action, &data) != FALSE;
 }
@@ -235,22 +249,35 @@ bool WinUi::choose_open_file(OpenFileRequest& request) {
     return true;
 }
 
-bool WinUi::poll_event(UiEvent* event, double waitSeconds) {
-    // A wakeup that queues nothing (a message for another window) keeps waiting for the rest.
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(std::ceil(std::max(waitSeconds, 0.0) * 1000));
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                events_.push_back({UiEventKind::kQuit, 0});
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+void WinUi::dispatch_pending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            events_.push_back({UiEventKind::kQuit, 0});
+            break;
         }
-        const ULONGLONG now = GetTickCount64();
-        if (!events_.empty() || now >= deadline) break;
-        wait_for_message(static_cast<DWORD>(deadline - now));
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool WinUi::poll_event(UiEvent* event, double waitSeconds) {
+    dispatch_pending();
+    if (events_.empty() && waitSeconds > 0) {
+        LARGE_INTEGER frequency, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&now);
+        const double seconds = std::min(waitSeconds, 3600.0);
+        const LONGLONG deadline = now.QuadPart + static_cast<LONGLONG>(std::ceil(seconds * frequency.QuadPart));
+        while (events_.empty()) {
+            QueryPerformanceCounter(&now);
+            if (now.QuadPart >= deadline) break;
+            // Whole milliseconds, rounded up: waking early would only spin through a pass.
+            const double left = static_cast<double>(deadline - now.QuadPart) * 1000.0 / frequency.QuadPart;
+            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::ceil(left)), QS_ALLINPUT,
+                                        MWMO_INPUTAVAILABLE);
+            dispatch_pending();
+        }
     }
     if (events_.empty()) return false;
     *event = events_.front();
@@ -259,10 +286,5 @@ bool WinUi::poll_event(UiEvent* event, double waitSeconds) {
 }
 
 void WinUi::post_quit() { events_.push_back({UiEventKind::kQuit, 0}); }
-
-void WinUi::wait_for_message(DWORD timeoutMs) {
-    if (!events_.empty()) return;
-    MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
 
 }  // namespace brine

@@ -74,7 +74,8 @@ def main():
                 failures.append("outside /usr: " + path)
 
         code, depends = run("dpkg-deb", "--field", deb, "Depends")
-        for needed in ("qt6-qpa-plugins", "libgl1-mesa-dri", "fonts-ipafont-gothic", "libqt6widgets6"):
+        for needed in ("qt6-qpa-plugins", "qt6-wayland", "libgl1-mesa-dri", "fonts-ipafont-gothic", "libqt6widgets6",
+                       "libwayland-client0"):
             if needed not in depends:
                 failures.append("Depends lacks %s: %s" % (needed, depends.strip()))
 

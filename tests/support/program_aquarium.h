@@ -25,13 +25,27 @@ public:
     HResult get(const HttpRequest&, HttpResponse*) override { return kFail; }
 };
 
+// A desktop that asks for nothing; a test may switch its way of attaching: set `next` (the window
+// the following find gives out) and `changed`, as a desktop manager appearing would.
 class QuietDesktop : public DesktopHost {
 public:
     bool another_instance_running() override { return false; }
     bool check_active_desktop() override { return true; }
-    WindowHandle find_web_view_window() override { return reinterpret_cast<WindowHandle>(0x77); }
+    WindowHandle find_web_view_window() override {
+        ++finds;
+        window = next;
+        wallpaper = nextWallpaper;
+        changed = false;
+        return window;
+    }
     void enter_background() override {}
+    bool draws_wallpaper() override { return wallpaper; }
+    bool attachment_changed() override { return changed; }
     bool desktop_visible() override { return true; }
+
+    WindowHandle window = nullptr, next = reinterpret_cast<WindowHandle>(0x77);
+    bool wallpaper = true, nextWallpaper = true, changed = false;
+    int finds = 0;
 };
 
 // One save-file record as the file holds it: 64 bytes, little-endian, the name zero-padded.

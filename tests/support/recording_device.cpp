@@ -195,7 +195,7 @@ HResult FailureScript::check(const std::string& name, const std::string& args) {
 }
 
 HResult Recorder::record(const std::string& name, const std::string& args) {
-    log.add({name, args, {}, {}, {}});
+    log.add({name, args, {}, {}, {}, {}});
     return failures.check(name, args);
 }
 
@@ -219,7 +219,7 @@ int Recorder::over_released() const {
 }
 
 void FakeObject::mark_released() {
-    recorder->log.add({"release", label, {}, {}, {}});
+    recorder->log.add({"release", label, {}, {}, {}, {}});
     ++recorder->objectInfo[info].releases;
 }
 
@@ -481,11 +481,11 @@ HResult RecordingDevice::load_surface(Surface* dest, const DecodedImage& image, 
                                                                   colorKey));
 }
 
-HResult RecordingDevice::create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount,
-                                              VertexShader** out) {
+HResult RecordingDevice::create_vertex_shader(const VertexShaderSource& source, VertexShader** out) {
     *out = nullptr;
-    HResult hr = recorder_->record("create_vertex_shader", std::to_string(tokenCount));
-    if (tokens) recorder_->log.calls.back().tokens.assign(tokens, tokens + tokenCount);
+    HResult hr = recorder_->record("create_vertex_shader", std::to_string(source.tokenCount));
+    if (source.tokens) recorder_->log.calls.back().tokens.assign(source.tokens, source.tokens + source.tokenCount);
+    if (source.text) recorder_->log.calls.back().source.assign(source.text, source.textSize);
     if (succeeded(hr)) *out = make_object<FakeShader>(recorder_, "shader");
     return hr;
 }
@@ -509,7 +509,7 @@ HResult RecordingDevice::create_font(const LogFont& d, Font** out) {
 }
 
 void RecordingDevice::release() {
-    recorder_->log.add({"release", label, {}, {}, {}});
+    recorder_->log.add({"release", label, {}, {}, {}, {}});
     ++releases;
 }
 
@@ -574,7 +574,7 @@ HResult RecordingSystem::create_device(std::uint32_t adapter, std::uint32_t devi
 }
 
 void RecordingSystem::release() {
-    recorder_->log.add({"release", label, {}, {}, {}});
+    recorder_->log.add({"release", label, {}, {}, {}, {}});
     ++releases;
 }
 
@@ -698,7 +698,7 @@ HResult NullDevice::create_texture(const DecodedImage&, std::uint32_t, std::uint
     return tick();
 }
 
-HResult NullDevice::create_vertex_shader(const std::uint32_t*, std::uint32_t, VertexShader** out) {
+HResult NullDevice::create_vertex_shader(const VertexShaderSource&, VertexShader** out) {
     *out = new NullObject<VertexShader>();
     return tick();
 }

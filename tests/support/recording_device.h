@@ -19,6 +19,7 @@ struct RecordedCall {
     Matrix matrix{};    // set_transform's matrix
     std::vector<float> floats;             // draw_primitive_up's vertices as floats
     std::vector<std::uint32_t> tokens;     // create_vertex_shader's tokens
+    std::string source;                    // create_vertex_shader's assembler text
     std::string text() const { return name + "(" + args + ")"; }
 };
 
@@ -136,7 +137,7 @@ public:
     HResult create_texture(const DecodedImage& image, std::uint32_t mipLevels, std::uint32_t usage,
                            std::uint32_t format, std::uint32_t pool, Texture** out) override;
     HResult load_surface(Surface* dest, const DecodedImage& image, D3DColor colorKey) override;
-    HResult create_vertex_shader(const std::uint32_t* tokens, std::uint32_t tokenCount, VertexShader** out) override;
+    HResult create_vertex_shader(const VertexShaderSource& source, VertexShader** out) override;
     HResult create_effect(const char* text, std::uint32_t size, std::uint32_t flags, Effect** out) override;
     HResult create_font(const LogFont& description, Font** out) override;
     void release() override;
@@ -241,7 +242,7 @@ public:
     HResult create_texture(const DecodedImage&, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                            Texture** out) override;
     HResult load_surface(Surface*, const DecodedImage&, D3DColor) override { return tick(); }
-    HResult create_vertex_shader(const std::uint32_t*, std::uint32_t, VertexShader** out) override;
+    HResult create_vertex_shader(const VertexShaderSource&, VertexShader** out) override;
     HResult create_effect(const char*, std::uint32_t, std::uint32_t, Effect** out) override;
     HResult create_font(const LogFont&, Font** out) override;
     void release() override {}

@@ -166,6 +166,11 @@ bool ScriptedUi::open_url(const char* url) {
     return true;
 }
 
+bool ScriptedUi::create_main_window() {
+    log_->push_back(mainWindowAvailable ? "main window" : "main window failed");
+    return mainWindowAvailable;
+}
+
 bool ScriptedUi::add_tray_icon(const char* tip) {
     ++trayAdds;
     log_->push_back("tray_add");

@@ -95,6 +95,7 @@ public:
 
     explicit ScriptedUi(std::vector<std::string>* sharedLog = nullptr) : log_(sharedLog ? sharedLog : &ownLog) {}
 
+    bool create_main_window() override;
     int message_box(const char* text, const char* caption, std::uint32_t style, bool owned) override;
     bool open_url(const char* url) override;
     bool add_tray_icon(const char* tip) override;
@@ -126,6 +127,7 @@ public:
     ManualClock* clock = nullptr;  // advanced by the waits; none: never waits
     std::vector<double> waits;     // each wait asked for, in seconds
     bool trayAvailable = true;
+    bool mainWindowAvailable = true;
 
     // Records.
     std::vector<ShownMessage> messages;

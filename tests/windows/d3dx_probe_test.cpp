@@ -1,6 +1,7 @@
 // The start-up shaders and effect that fishgen writes into "initialize.pak", put through the real
 // D3DX9 (Wine's d3dx9_43 here): D3DXAssembleShader on the four vertex shaders and D3DXCreateEffect
-// on the effect, with the arguments the device bring-up uses. Start-up fails when either fails.
+// on the compiled effect, with the arguments the device bring-up uses, and what D3DX then finds
+// in the effect. Start-up fails when either fails.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -80,26 +81,61 @@ private:
     IDirect3DDevice9* device_ = nullptr;
 };
 
-TEST(D3dxProbe, TheSkinnedMeshEffectCompilesAndHoldsItsTechnique) {
+TEST(D3dxProbe, TheCompiledEffectLoadsWithItsParametersAndItsPassSetsItsStates) {
     ProbeDevice probe;
     ASSERT_NE(probe.device(), nullptr) << "no Direct3D 9 device (is DISPLAY set?)";
-    MemoryBlock text = member("SkinnedMesh.fx");
-    ASSERT_TRUE(text.valid());
+    MemoryBlock compiled = member("SkinnedMesh.fx");
+    ASSERT_TRUE(compiled.valid());
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    const HRESULT hr = D3DXCreateEffect(probe.device(), text.text(), text.size(), nullptr, nullptr,
+    const HRESULT hr = D3DXCreateEffect(probe.device(), compiled.text(), compiled.size(), nullptr, nullptr,
                                         D3DXSHADER_DEBUG, nullptr, &effect, &errors);
-    const std::string why = error_text(errors);
-    // Wine 8's HLSL compiler (vkd3d-shader 1.6) has no effect grammar at all: even an effect of one
-    // empty technique stops at "technique". Nothing in our text can change that, so here the effect
-    // stays unchecked; any other complaint is about our text and fails.
-    if (FAILED(hr) && why.find("unexpected KW_TECHNIQUE") != std::string::npos)
-        GTEST_SKIP() << "this D3DX compiles no effect text at all:\n" << why;
-    ASSERT_EQ(hr, S_OK) << why;
+    ASSERT_EQ(hr, S_OK) << error_text(errors);
     ASSERT_NE(effect, nullptr);
     D3DXHANDLE technique = nullptr;
     EXPECT_EQ(effect->FindNextValidTechnique(nullptr, &technique), S_OK);
-    EXPECT_NE(technique, nullptr);
+    EXPECT_EQ(technique, effect->GetTechniqueByName("t0"));
+    D3DXTECHNIQUE_DESC techniqueDesc{};
+    ASSERT_EQ(effect->GetTechniqueDesc(technique, &techniqueDesc), S_OK);
+    EXPECT_EQ(techniqueDesc.Passes, 1u);
+    // The parameters as the shaders name them, with their shapes and semantics.
+    struct Expected {
+        const char* name;
+        const char* semantic;
+        D3DXPARAMETER_CLASS cls;
+        UINT rows, columns, elements;
+    };
+    const Expected parameters[] = {{"lhtDir", "LIGHTDIRECTION", D3DXPC_VECTOR, 1, 4, 0},
+                                   {"MaterialAmbient", "MATERIALAMBIENT", D3DXPC_VECTOR, 1, 4, 0},
+                                   {"MaterialDiffuse", "MATERIALDIFFUSE", D3DXPC_VECTOR, 1, 4, 0},
+                                   {"mWorldMatrixArray", "WORLDMATRIXARRAY", D3DXPC_MATRIX_ROWS, 4, 3, 26},
+                                   {"mViewProj", "VIEWPROJECTION", D3DXPC_MATRIX_ROWS, 4, 4, 0}};
+    for (const Expected& e : parameters) {
+        D3DXHANDLE handle = effect->GetParameterByName(nullptr, e.name);
+        ASSERT_NE(handle, nullptr) << e.name;
+        D3DXPARAMETER_DESC desc{};
+        ASSERT_EQ(effect->GetParameterDesc(handle, &desc), S_OK) << e.name;
+        EXPECT_STREQ(desc.Semantic, e.semantic);
+        EXPECT_EQ(desc.Class, e.cls) << e.name;
+        EXPECT_EQ(desc.Type, D3DXPT_FLOAT) << e.name;
+        EXPECT_EQ(desc.Rows, e.rows) << e.name;
+        EXPECT_EQ(desc.Columns, e.columns) << e.name;
+        EXPECT_EQ(desc.Elements, e.elements) << e.name;
+    }
+    // Its one pass sets what the fixed-function drawing of the fish uses.
+    IDirect3DDevice9* device = probe.device();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), S_OK);
+    ASSERT_EQ(effect->BeginPass(0), S_OK);
+    DWORD lighting = 0, cull = 0;
+    device->GetRenderState(D3DRS_LIGHTING, &lighting);
+    device->GetRenderState(D3DRS_CULLMODE, &cull);
+    EXPECT_EQ(lighting, static_cast<DWORD>(TRUE));
+    EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_NONE));
+    effect->EndPass();
+    effect->End();
     effect->Release();
 }
 

@@ -45,9 +45,7 @@ template <typename Handler>
 int pump(WinUi& ui, Handler on) {
     for (int i = 0; i < 6000; ++i) {
         UiEvent e;
-        while (ui.poll_event(&e, 0))
-            if (on(e)) return 0;
-        ui.wait_for_message(10);
+        if (ui.poll_event(&e, 0.01) && on(e)) return 0;
     }
     say("timed out");
     return 1;

@@ -344,6 +344,68 @@ TEST(WinMainWindow, QueuesTrayCommandsDisplayChangesAndCloseInOrder) {
     EXPECT_TRUE(IsWindow(main));  // WM_CLOSE did not destroy it unsaved
 }
 
+double seconds_since(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
+// Posts a message to the window after a delay, from another thread, as another program would.
+std::thread post_later(HWND window, UINT message, WPARAM wParam, int delayMs) {
+    return std::thread([=] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        PostMessageW(window, message, wParam, 0);
+    });
+}
+
+TEST(WinMainWindow, ThePollWaitsToItsDeadlineUnlessAnEventArrives) {
+    WinUi ui;
+    ASSERT_TRUE(ui.create_main_window());
+    UiEvent e;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    EXPECT_FALSE(ui.poll_event(&e, 0));
+    EXPECT_LT(seconds_since(start), 0.1) << "no wait asked, none made";
+
+    // A message that queues nothing wakes the wait, which goes on to the same deadline.
+    std::thread idle = post_later(ui.main_window(), WM_NULL, 0, 50);
+    QueryPerformanceCounter(&start);
+    EXPECT_FALSE(ui.poll_event(&e, 0.3));
+    EXPECT_GE(seconds_since(start), 0.3);
+    idle.join();
+
+    // A command ends it at once.
+    std::thread command = post_later(ui.main_window(), WM_COMMAND, kCmdFeed, 50);
+    QueryPerformanceCounter(&start);
+    ASSERT_TRUE(ui.poll_event(&e, 10.0));
+    EXPECT_LT(seconds_since(start), 5.0);
+    EXPECT_EQ(e.kind, UiEventKind::kCommand);
+    EXPECT_EQ(e.command, kCmdFeed);
+    command.join();
+}
+
+TEST(WinMainWindow, TheSessionsEndSavesBeforeTheMessageReturns) {
+    WinUi ui;
+    ASSERT_TRUE(ui.create_main_window());
+    HWND main = ui.main_window();
+    int ends = 0;
+    ui.on_session_end([&] { ++ends; });
+    EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, 0), TRUE) << "nothing to ask the user";
+    SendMessageW(main, WM_ENDSESSION, FALSE, 0);  // the end was called off
+    EXPECT_EQ(ends, 0);
+    SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ends, 1) << "done inside the message, before Windows may end the process";
+
+    WinUi plain;
+    ASSERT_TRUE(plain.create_main_window());
+    SendMessageW(plain.main_window(), WM_ENDSESSION, TRUE, 0);
+    UiEvent e;
+    ASSERT_TRUE(plain.poll_event(&e, 0));
+    EXPECT_EQ(e.kind, UiEventKind::kCommand);
+    EXPECT_EQ(e.command, kCmdExit) << "without a handler, the exit command is queued";
+}
+
 TEST(WinDesktopHost, SingleInstanceByClassAndTitlePriorityAndDirectory) {
     WinDesktopHost host;
     EXPECT_FALSE(host.another_instance_running());

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "data/file_commit.h"
+#include "tools/fishgen/effect_binary.h"
 #include "tools/fishgen/fish_builder.h"
 #include "tools/fishgen/scenery.h"
 #include "tools/fishgen/scripts.h"
@@ -64,7 +65,7 @@ ContentPack build_initialize_pack() {
     init.path = "initialize.pak";
     for (int i = 1; i <= 4; ++i)
         init.members.push_back({"skinmesh" + std::to_string(i) + ".vsh", to_bytes(skinning_shader_text(i))});
-    init.members.push_back({"SkinnedMesh.fx", to_bytes(skinned_mesh_effect_text())});
+    init.members.push_back({"SkinnedMesh.fx", skinned_mesh_effect()});
     return init;
 }
 

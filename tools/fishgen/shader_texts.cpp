@@ -1,7 +1,6 @@
-// The texts of the four skinning vertex shaders and of the skinned-mesh effect, plain and
-// canonical so an assembler or a text check accepts them: the effect keeps to HLSL that every
-// compiler takes (no parameter initialisers; D3DCOLORtoUBYTE4 written out as what it computes).
-// Must not depend on the program's code.
+// The texts of the four skinning vertex shaders, plain and canonical so that every assembler
+// takes them (the effect is shipped compiled: effect_binary.h). Must not depend on the program's
+// code.
 #include "tools/fishgen/shader_texts.h"
 
 #include "tools/fishgen/text_out.h"
@@ -67,69 +66,6 @@ std::string skinning_shader_text(int bones) {
     out.line("add oD0, r1, c6");
     out.line("mov oT0.xy, v4");
     return out.text();
-}
-
-std::string skinned_mesh_effect_text() {
-    return "// Skinned mesh effect: blends each vertex between up to four bone matrices and lights it\r\n"
-           "// with one directional light.\r\n"
-           "\r\n"
-           "// Parameters are set by whoever draws with the effect: no initial values, which some\r\n"
-           "// HLSL compilers do not take for parameters.\r\n"
-           "float4 lhtDir : LIGHTDIRECTION;\r\n"
-           "float4 MaterialAmbient : MATERIALAMBIENT;\r\n"
-           "float4 MaterialDiffuse : MATERIALDIFFUSE;\r\n"
-           "float4x3 mWorldMatrixArray[26] : WORLDMATRIXARRAY;\r\n"
-           "float4x4 mViewProj : VIEWPROJECTION;\r\n"
-           "\r\n"
-           "struct VS_INPUT\r\n"
-           "{\r\n"
-           "    float4 Pos : POSITION;\r\n"
-           "    float4 BlendWeights : BLENDWEIGHT;\r\n"
-           "    float4 BlendIndices : BLENDINDICES;\r\n"
-           "    float3 Normal : NORMAL;\r\n"
-           "    float3 Tex0 : TEXCOORD0;\r\n"
-           "};\r\n"
-           "\r\n"
-           "struct VS_OUTPUT\r\n"
-           "{\r\n"
-           "    float4 Pos : POSITION;\r\n"
-           "    float4 Diffuse : COLOR;\r\n"
-           "    float2 Tex0 : TEXCOORD0;\r\n"
-           "};\r\n"
-           "\r\n"
-           "VS_OUTPUT VShade(VS_INPUT i, uniform int NumBones)\r\n"
-           "{\r\n"
-           "    VS_OUTPUT o;\r\n"
-           "    float3 pos = 0.0f;\r\n"
-           "    float3 nrm = 0.0f;\r\n"
-           "    float lastWeight = 0.0f;\r\n"
-           "    int4 indexVector = int4(i.BlendIndices.zyxw * 255.002f);\r\n"
-           "    float blendWeights[4] = (float[4])i.BlendWeights;\r\n"
-           "    int indexArray[4] = (int[4])indexVector;\r\n"
-           "    for (int b = 0; b < NumBones - 1; b++)\r\n"
-           "    {\r\n"
-           "        lastWeight = lastWeight + blendWeights[b];\r\n"
-           "        pos += mul(i.Pos, mWorldMatrixArray[indexArray[b]]) * blendWeights[b];\r\n"
-           "        nrm += mul(i.Normal, (float3x3)mWorldMatrixArray[indexArray[b]]) * blendWeights[b];\r\n"
-           "    }\r\n"
-           "    lastWeight = 1.0f - lastWeight;\r\n"
-           "    pos += mul(i.Pos, mWorldMatrixArray[indexArray[NumBones - 1]]) * lastWeight;\r\n"
-           "    nrm += mul(i.Normal, (float3x3)mWorldMatrixArray[indexArray[NumBones - 1]]) * lastWeight;\r\n"
-           "    o.Pos = mul(float4(pos, 1.0f), mViewProj);\r\n"
-           "    nrm = normalize(nrm);\r\n"
-           "    o.Diffuse.xyz = MaterialAmbient.xyz + max(0.0f, dot(nrm, lhtDir.xyz)) * MaterialDiffuse.xyz;\r\n"
-           "    o.Diffuse.w = 1.0f;\r\n"
-           "    o.Tex0 = i.Tex0.xy;\r\n"
-           "    return o;\r\n"
-           "}\r\n"
-           "\r\n"
-           "technique t0\r\n"
-           "{\r\n"
-           "    pass p0\r\n"
-           "    {\r\n"
-           "        VertexShader = compile vs_1_1 VShade(4);\r\n"
-           "    }\r\n"
-           "}\r\n";
 }
 
 }  // namespace fishgen

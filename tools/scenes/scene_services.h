@@ -37,6 +37,7 @@ private:
 
 class HeadlessUi final : public Ui {
 public:
+    bool create_main_window() override { return true; }
     int message_box(const char* text, const char* caption, std::uint32_t style, bool ownedByMainWindow) override;
     bool open_url(const char*) override { return false; }
     bool add_tray_icon(const char*) override { return false; }
@@ -91,6 +92,8 @@ public:
     bool check_active_desktop() override { return true; }
     WindowHandle find_web_view_window() override { return window; }
     void enter_background() override {}
+    bool draws_wallpaper() override { return true; }
+    bool attachment_changed() override { return false; }
     bool desktop_visible() override { return true; }
 
     WindowHandle window = nullptr;  // null: a device that can, draws offscreen

@@ -34,6 +34,7 @@ void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widg
 // the test; the rest of the Ui does nothing.
 class QtDialogsOnly : public Ui {
 public:
+    bool create_main_window() override { return true; }
     int message_box(const char* text, const char* caption, std::uint32_t style, bool owned) override {
         return boxes.message_box(text, caption, style, owned);
     }

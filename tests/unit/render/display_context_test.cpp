@@ -87,6 +87,7 @@ TEST_F(InitDirect3d, BringsUpDeviceShadersAndEffectInOrder) {
     EXPECT_EQ(display.deviceWindow, window);
     const auto* shaderCall = platform.recorder.log.last("create_vertex_shader");
     EXPECT_EQ(shaderCall->tokens, (std::vector<std::uint32_t>{0xFFFE0101u, 31, 20, 1, kShaderEndToken}));
+    EXPECT_EQ(shaderCall->source, kShader) << "the member's text, for a backend with its own assembler";
 }
 
 TEST_F(InitDirect3d, PresentationParameters) {

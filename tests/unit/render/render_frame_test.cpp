@@ -315,6 +315,27 @@ TEST_F(RenderFrameTest, WireframeModeAndSwitchedOffCaptions) {
     EXPECT_EQ(log.count("font#4.begin"), 0);
 }
 
+TEST_F(RenderFrameTest, OverAnotherDesktopTheWallpaperAloneIsLeftOut) {
+    ASSERT_EQ(render_frame(scene, inputs(), tank), kOk);
+    const std::vector<std::string> withWallpaper = device.log().texts_without({"stretch_rect"});
+    ASSERT_EQ(device.log().count("stretch_rect"), 1);
+    for (std::int32_t mode : {1007, 1008}) {
+        wallpaperMode = mode;
+        std::int32_t drawWallpaper = 0;
+        FrameInputs over = inputs();
+        over.drawWallpaper = &drawWallpaper;
+        device.log().clear();
+        ASSERT_EQ(render_frame(scene, over, tank), kOk);
+        // The same frame call by call, the clear colour with its alpha 0 included, minus the copy.
+        EXPECT_EQ(device.log().count("stretch_rect"), 0) << mode;
+        EXPECT_EQ(device.log().texts(), withWallpaper) << mode;
+        drawWallpaper = 1;
+        device.log().clear();
+        ASSERT_EQ(render_frame(scene, over, tank), kOk);
+        EXPECT_GE(device.log().count("stretch_rect"), 1) << "non-zero draws it again";
+    }
+}
+
 TEST_F(RenderFrameTest, FishOffScreenIsDrawnWithoutCaptionsAndFreeSlotsAreSkipped) {
     tank.bodies[3]->set_position(0, 0, -400);  // behind the eye
     tank.order[5] = 77;                         // not a slot at all

@@ -1,11 +1,13 @@
 // The program's Aquarium on the recording platform with the real goldfish packs: a display
 // rebuild (a new quality from the settings dialog, or the rebuild after a failed frame) keeps
-// what the fish ate since the last save, and a failed rebuild never writes the roster.
+// what the fish ate since the last save, and a failed rebuild never writes the roster; a main
+// window that cannot be made ends start-up.
 #include <gtest/gtest.h>
 
 #include "fish/roster_file.h"
 #include "resources/dialogs.h"
 #include "resources/resource_ids.h"
+#include "shell/shell_texts.h"
 #include "tests/support/program_aquarium.h"
 #include "tests/support/scripted_ui.h"
 
@@ -59,6 +61,47 @@ TEST_F(AquariumRebuild, AQualityChangeKeepsWhatTheFishAte) {
     EXPECT_EQ(fish("kin").satiety, eaten);
     EXPECT_EQ(fish("full").overfedCount, overfed);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(rig.desktop.finds, 1) << "the way of attaching did not change: the window is kept";
+}
+
+TEST_F(AquariumRebuild, ANewWayOfAttachingRebuildsOntoTheHostsNewWindowWithEveryFish) {
+    ASSERT_NO_FATAL_FAILURE(feed_until_both_ate());
+    const int eaten = fish("kin").satiety;
+    const int overfed = fish("full").overfedCount;
+    auto run_frame = [&] {
+        rig.clock.advance_ms(40);
+        rig.aquarium->main_loop().run_pass();
+    };
+    auto& log = rig.graphics.recorder.log;
+    log.calls.clear();
+    run_frame();
+    ASSERT_EQ(log.count("present"), 1);
+    EXPECT_EQ(log.count("stretch_rect"), 1) << "the own desktop's frame draws the wallpaper";
+
+    // Another program's desktop appears: the host retires its window and Present reports the loss
+    // once; the loop's rebuild asks for the new window and brings every fish back.
+    rig.desktop.changed = true;
+    rig.desktop.next = reinterpret_cast<WindowHandle>(0x88);
+    rig.desktop.nextWallpaper = false;
+    rig.graphics.recorder.failures.fail("present", static_cast<HResult>(0x88760868u), "", 0, 1);
+    const std::size_t devices = rig.graphics.systems.size();
+    log.calls.clear();
+    run_frame();
+    EXPECT_EQ(rig.desktop.finds, 2);
+    EXPECT_EQ(rig.graphics.systems.size(), devices + 1) << "the display was rebuilt";
+    EXPECT_NE(log.index_of("create_device(0, HAL, 0x40, window 0x88)"), -1) << log.dump();
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(rig.aquarium->count_fish(), 2);
+    EXPECT_EQ(fish("kin").satiety, eaten);
+    EXPECT_EQ(fish("full").overfedCount, overfed);
+
+    // Over the other desktop the frames leave the wallpaper out; nothing else is lost.
+    log.calls.clear();
+    run_frame();
+    EXPECT_EQ(log.count("present"), 1);
+    EXPECT_EQ(log.count("stretch_rect"), 0);
+    EXPECT_GT(log.count("draw_indexed_primitive"), 0) << "the fish are drawn";
+    EXPECT_EQ(rig.desktop.finds, 2);
 }
 
 TEST_F(AquariumRebuild, TheRebuildAfterAFailedFrameKeepsItToo) {
@@ -79,6 +122,20 @@ TEST_F(AquariumRebuild, TheRebuildAfterAFailedFrameKeepsItToo) {
     EXPECT_NE(rig.aquarium->recreate_display(), kOk);
     rig.aquarium->save_roster();
     EXPECT_EQ(test::read_bytes(kRosterFileName), saved);
+}
+
+// A main window the platform cannot make ends start-up with its own message, before the tray icon
+// and the display, and leaves no settings behind.
+TEST(AquariumStartup, AMainWindowThatCannotBeMadeEndsItWithItsMessage) {
+    test::ScriptedUi ui;
+    ui.mainWindowAvailable = false;
+    test::ProgramAquarium rig(ui);
+    if (!rig.copy_program_files()) GTEST_SKIP() << "the goldfish content has not been built yet";
+    EXPECT_FALSE(rig.start());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgMainWindowFailed);
+    EXPECT_EQ(ui.trayAdds, 0);
+    EXPECT_TRUE(rig.graphics.systems.empty()) << "no display was brought up";
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST(GeneratedContent, EveryMeshReadsAndItsFirstKeysReproduceTheBindPose) {
     EXPECT_GE(meshes, 5);
 }
 
-TEST(GeneratedContent, ShadersAndEffectPassTheProgramsTextChecks) {
+TEST(GeneratedContent, ShadersAndEffectPassTheProgramsChecks) {
     auto pack = fishgen::build_initialize_pack();
     int shaders = 0, effects = 0;
     for (const auto& member : pack.members) {
@@ -61,7 +61,7 @@ TEST(GeneratedContent, ShadersAndEffectPassTheProgramsTextChecks) {
             EXPECT_EQ(assemble_shader(text, member.data.size(), &tokens), kOk) << member.name;
             ++shaders;
         } else if (ends_with(member.name, ".fx")) {
-            EXPECT_EQ(check_effect_text(text, member.data.size()), kOk) << member.name;
+            EXPECT_EQ(check_effect(text, member.data.size()), kOk) << member.name;
             ++effects;
         }
     }

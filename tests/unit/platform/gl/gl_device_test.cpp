@@ -670,9 +670,9 @@ TEST_F(GlDeviceTest, RefusesWhatItCannotDraw) {
     const std::uint32_t shader[] = {0xFFFE0101, 0x0000FFFF};
     const std::uint32_t broken[] = {0xFFFF0101, 0x0000FFFF};
     VertexShader* vs = nullptr;
-    ASSERT_EQ(device_->create_vertex_shader(shader, 2, &vs), kOk);
+    ASSERT_EQ(device_->create_vertex_shader({"vs.1.1", 6, shader, 2}, &vs), kOk);
     vs->release();
-    EXPECT_EQ(device_->create_vertex_shader(broken, 2, &vs), kD3dErrInvalidCall);
+    EXPECT_EQ(device_->create_vertex_shader({"ps.1.1", 6, broken, 2}, &vs), kD3dErrInvalidCall);
     Effect* effect = nullptr;
     ASSERT_EQ(device_->create_effect("technique t {}", 14, 1, &effect), kOk);
     effect->release();

@@ -1,4 +1,4 @@
-#include "platform/linux/texture_levels.h"
+#include "device/texture_levels.h"
 
 #include <algorithm>
 

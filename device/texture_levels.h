@@ -1,6 +1,7 @@
 // The texel images a texture is made of, built from a decoded image the way D3DX builds them:
 // level 0 converted to the asked-for format, each further level a 2x2 box average of the one
-// above, converted again. Pure arithmetic on 0xAARRGGBB pixels; no OpenGL, no Qt.
+// above, converted again: what every graphics backend uploads. Pure arithmetic on 0xAARRGGBB
+// pixels; must not depend on anything but device/.
 #pragma once
 #include <cstdint>
 #include <vector>
