@@ -36,6 +36,8 @@ public:
     int add_fish(const std::string& kind, const std::string& name, int satiety, std::string* why);
     // A menu command as the main window receives it.
     void command(std::uint32_t id);
+    // While hidden the main loop steps the tank but neither animates nor draws (cheap seconds).
+    void set_desktop_visible(bool visible) { desktop_.visible = visible; }
     // Simulated seconds through the main loop's own passes, whose waits for the next frame move
     // the clock on (and one more frame at the end when none was drawn). Frames drawn.
     int run_seconds(double seconds);

@@ -25,30 +25,46 @@ struct DeviceScene {
 
 const std::vector<DeviceScene>& device_scenes();
 
-// Whole frames of the aquarium at a fixed seed and simulated time, without text.
-struct AquariumScene {
-    const char* name;
-    bool wireframe;     // the draw-mode command given
-    bool feed;          // the feed command given, pellets on screen
-    bool withoutFoodTexture;  // "texture.pak" missing: untextured pellets
-};
-
-const std::vector<AquariumScene>& aquarium_scenes();
-
-// Every scene's name, device scenes first.
+// Every scene's name, device scenes first, then the aquarium frames.
 std::vector<std::string> scene_names();
+// True for the aquarium frames.
+bool is_aquarium_scene(const std::string& name);
 // Why the named scene is left out of the comparison; null when it is compared.
 const char* left_out_reason(const std::string& name);
 
-// Creates a device of the scene's size on `platform` (windowed on `window`, which may be null
-// where the platform draws offscreen), draws the scene and reads it back. False with the reason.
-bool draw_device_scene(GraphicsPlatform& platform, WindowHandle window, const DeviceScene& scene, Picture* picture,
-                       std::string* why);
+// One device for a run of device scenes on `platform` (windowed on `window`, which may be null
+// where the platform draws offscreen). Each scene starts from a Reset to its size, which also
+// returns every state to Direct3D's defaults: a new device costs Wine a second or more.
+class SceneDevice {
+public:
+    SceneDevice(GraphicsPlatform& platform, WindowHandle window) : platform_(platform), window_(window) {}
+    ~SceneDevice();
+    SceneDevice(const SceneDevice&) = delete;
+    SceneDevice& operator=(const SceneDevice&) = delete;
+    // Draws the scene and reads it back; false with the reason.
+    bool draw(const DeviceScene& scene, Picture* picture, std::string* why);
 
-// Starts the program in the current directory (a program folder) on `platform`, reading its
-// files but writing none, and draws the scene's frame: four fish, seed 7, two simulated seconds.
-// False with the reason (Shift-JIS where the program's boxes are quoted).
-bool draw_aquarium_scene(GraphicsPlatform& platform, WindowHandle window, const AquariumScene& scene, Picture* picture,
-                         std::string* why);
+private:
+    GraphicsPlatform& platform_;
+    WindowHandle window_;
+    GraphicsSystem* system_ = nullptr;
+    GraphicsDevice* device_ = nullptr;
+};
+
+// Where the aquarium frames go as they are drawn: the scene's name, and the picture or the reason
+// it has none (Shift-JIS where the program's boxes are quoted).
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    virtual bool wanted(const std::string& name) = 0;
+    virtual void frame(const std::string& name, const Picture* picture, const std::string& why) = 0;
+};
+
+// The aquarium frames, drawn by the program's own start-up, tank and frame code from the current
+// directory (a program folder), reading its files but writing none: four fish, seed 7, two
+// simulated seconds unseen, then the frame ("aquarium"); food dropped and half a second more
+// ("aquarium_pellets"); the draw-mode command ("aquarium_wireframe"); and, in a second run
+// without "texture.pak", the food again ("aquarium_untextured_pellets"). Text draws nothing.
+void draw_aquarium_scenes(GraphicsPlatform& platform, WindowHandle window, FrameSink& sink);
 
 }  // namespace brine::scenes

@@ -78,8 +78,8 @@ public:
         return d_->create_texture(i, m, u, f, p, out);
     }
     HResult load_surface(Surface* s, const DecodedImage& i, D3DColor key) override { return d_->load_surface(s, i, key); }
-    HResult create_vertex_shader(const std::uint32_t* t, std::uint32_t n, VertexShader** out) override {
-        return d_->create_vertex_shader(t, n, out);
+    HResult create_vertex_shader(const VertexShaderSource& source, VertexShader** out) override {
+        return d_->create_vertex_shader(source, out);
     }
     HResult create_effect(const char* t, std::uint32_t n, std::uint32_t f, Effect** out) override {
         return d_->create_effect(t, n, f, out);

@@ -94,9 +94,10 @@ public:
     void enter_background() override {}
     bool draws_wallpaper() override { return true; }
     bool attachment_changed() override { return false; }
-    bool desktop_visible() override { return true; }
+    bool desktop_visible() override { return visible; }
 
     WindowHandle window = nullptr;  // null: a device that can, draws offscreen
+    bool visible = true;            // false: the main loop steps the tank and draws nothing
 };
 
 // The host's files, read-only, with chosen file names missing: a run leaves the program folder as

@@ -1,12 +1,13 @@
-// The scenes tool on Windows: Direct3D 9 devices on a hidden window of the tool's own. Until the
-// program's Direct3D 9 platform exists, the stand-in of d3d9_standin_windows.h draws. File names
-// are UTF-8 here as in the program's file seam. Windows tool glue only.
+// The scenes tool on Windows: the program's own Direct3D 9 platform (D3DX loaded at run time as the
+// program does) on a hidden window of the tool's own. File names are UTF-8 here as in the
+// program's file seam. Windows tool glue only.
 #include <windows.h>
 
 #include <vector>
 
+#include "platform/windows/d3d9_graphics.h"
+#include "platform/windows/d3dx_library.h"
 #include "platform/windows/win_text.h"
-#include "tools/scenes/d3d9_standin_windows.h"
 #include "tools/scenes/scenes_host.h"
 
 namespace brine::scenes {
@@ -19,6 +20,10 @@ public:
         if (window_) DestroyWindow(window_);
     }
     bool init(std::string* why) {
+        if (!d3dx_.load()) {
+            *why = "no D3DX (d3dx9_43.dll)";
+            return false;
+        }
         WNDCLASSW wc{};
         wc.lpfnWndProc = DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -36,7 +41,8 @@ public:
 
 private:
     HWND window_ = nullptr;
-    StandInD3d9Platform graphics_;
+    D3dxLibrary d3dx_;
+    D3d9GraphicsPlatform graphics_{d3dx_};
 };
 
 }  // namespace

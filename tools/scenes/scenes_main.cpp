@@ -2,12 +2,18 @@
 // compares two folders of them pixel by pixel.
 //   scenes list
 //   scenes draw OUTDIR [--program-dir DIR] [SCENE]...
-//   scenes compare DIR_A DIR_B [--tolerance N] [--require SHARE] [--leave-out SCENE]... [--all] [--diff OUTDIR]
+//   scenes compare DIR_A DIR_B [--tolerance N] [--require SHARE] [--require-frames SHARE]
+//                  [--leave-out SCENE]... [--all] [--diff OUTDIR]
 // draw writes OUTDIR/SCENE.png for every scene (or those named); the aquarium scenes start the
 // program from DIR (the build's program folder by default). compare prints, per scene, the share
 // of pixels whose colour channels all lie within the tolerance (default 8 of 255), and fails when
-// a scene is missing on either side or agrees less than SHARE (default 0.99). Scenes the table
-// leaves out (device_scenes.h says why) are compared only with --all.
+// a scene is missing on either side or agrees less than its share. Device scenes need 0.999 by
+// default: they keep off the cases Direct3D leaves to the implementation but for a few edge pixels,
+// and their smallest drawn feature is 4 of 4096 pixels. Aquarium frames need 0.995: they differ
+// where a point-sampled texture is read exactly on a texel border, which Direct3D leaves to the
+// implementation (some 0.4% of a frame), so only a fault over more than 0.5% of the frame (the
+// tank's larger fish, the background, a whole kind of object) fails them. Scenes the table leaves
+// out (device_scenes.h says why) are compared only with --all.
 // Exit status: 0 done, 1 failed, 2 usage. Portable: the platform comes from scenes_host.h.
 #include <cstdio>
 #include <cstdlib>
@@ -26,8 +32,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: scenes list\n"
                  "       scenes draw OUTDIR [--program-dir DIR] [SCENE]...\n"
-                 "       scenes compare DIR_A DIR_B [--tolerance N] [--require SHARE] [--leave-out SCENE]...\n"
-                 "                      [--all] [--diff OUTDIR]\n");
+                 "       scenes compare DIR_A DIR_B [--tolerance N] [--require SHARE] [--require-frames SHARE]\n"
+                 "                      [--leave-out SCENE]... [--all] [--diff OUTDIR]\n");
     return 2;
 }
 
@@ -71,47 +77,51 @@ int draw(const std::vector<std::string>& args) {
         std::fprintf(stderr, "scenes: %s\n", why.c_str());
         return 1;
     }
-    int failures = 0;
-    auto wanted = [&](const char* name) { return only.empty() || contains(only, name); };
-    auto report = [&](const char* name, bool drawn, const Picture& picture) {
-        const std::string path = outDir + "/" + name + ".png";
-        if (drawn && !write_png(path, picture)) {
-            drawn = false;
-            why = "cannot write " + path;
+    struct Writer final : FrameSink {
+        bool wanted(const std::string& name) override { return only.empty() || contains(only, name); }
+        void frame(const std::string& name, const Picture* picture, const std::string& reason) override {
+            const std::string path = outDir + "/" + name + ".png";
+            std::string why = reason;
+            if (picture && !write_png(path, *picture)) why = "cannot write " + path;
+            if (picture && why.empty()) {
+                std::printf("%s: %ux%u on %s\n", name.c_str(), picture->width, picture->height, deviceName);
+            } else {
+                std::printf("%s: FAILED on %s: %s\n", name.c_str(), deviceName, why.c_str());
+                ++failures;
+            }
+            std::fflush(stdout);
         }
-        if (drawn) {
-            std::printf("%s: %ux%u on %s\n", name, picture.width, picture.height, host->name());
-        } else {
-            std::printf("%s: FAILED on %s: %s\n", name, host->name(), why.c_str());
-            ++failures;
+        std::vector<std::string> only;
+        std::string outDir;
+        const char* deviceName = "";
+        int failures = 0;
+    } writer;
+    writer.only = only;
+    writer.outDir = outDir;
+    writer.deviceName = host->name();
+    {
+        SceneDevice device(host->graphics(), host->window());
+        for (const DeviceScene& scene : device_scenes()) {
+            if (!writer.wanted(scene.name)) continue;
+            Picture picture;
+            const bool drawn = device.draw(scene, &picture, &why);
+            writer.frame(scene.name, drawn ? &picture : nullptr, why);
         }
-        std::fflush(stdout);
-    };
-    for (const DeviceScene& scene : device_scenes()) {
-        if (!wanted(scene.name)) continue;
-        Picture picture;
-        const bool drawn = draw_device_scene(host->graphics(), host->window(), scene, &picture, &why);
-        report(scene.name, drawn, picture);
     }
-    bool inProgramDir = false;
-    for (const AquariumScene& scene : aquarium_scenes()) {
-        if (!wanted(scene.name)) continue;
-        if (!inProgramDir && !change_directory(programDir)) {
-            std::fprintf(stderr, "scenes: cannot enter the program folder %s\n", programDir.c_str());
-            return 1;
-        }
-        inProgramDir = true;
-        Picture picture;
-        const bool drawn = draw_aquarium_scene(host->graphics(), host->window(), scene, &picture, &why);
-        report(scene.name, drawn, picture);
+    if (!change_directory(programDir)) {
+        std::fprintf(stderr, "scenes: cannot enter the program folder %s\n", programDir.c_str());
+        return 1;
     }
+    draw_aquarium_scenes(host->graphics(), host->window(), writer);
+    const int failures = writer.failures;
     return failures ? 1 : 0;
 }
 
 int compare(const std::vector<std::string>& args) {
     if (args.size() < 2) return usage();
     int tolerance = 8;
-    double require = 0.99;
+    double require = 0.999;
+    double requireFrames = 0.995;
     std::vector<std::string> leftOut;
     std::string diffDir;
     bool all = false;
@@ -121,6 +131,8 @@ int compare(const std::vector<std::string>& args) {
             tolerance = std::atoi(args[++i].c_str());
         } else if (args[i] == "--require" && hasValue) {
             require = std::atof(args[++i].c_str());
+        } else if (args[i] == "--require-frames" && hasValue) {
+            requireFrames = std::atof(args[++i].c_str());
         } else if (args[i] == "--leave-out" && hasValue) {
             leftOut.push_back(args[++i]);
         } else if (args[i] == "--diff" && hasValue) {
@@ -131,10 +143,12 @@ int compare(const std::vector<std::string>& args) {
             return usage();
         }
     }
-    if (tolerance < 0 || tolerance > 255 || !(require >= 0.0 && require <= 1.0)) return usage();
+    if (tolerance < 0 || tolerance > 255 || !(require >= 0.0 && require <= 1.0) ||
+        !(requireFrames >= 0.0 && requireFrames <= 1.0))
+        return usage();
     int failures = 0;
-    std::printf("%-28s %9s %9s  (pixels within %d of 255 on every colour channel)\n", "scene", "agree", "largest",
-                tolerance);
+    std::printf("%-28s %9s %7s %7s %9s  (agreeing: within %d of 255 on every colour channel)\n", "scene", "agree",
+                "needed", "differ", "largest", tolerance);
     for (const std::string& name : scene_names()) {
         const char* reason = left_out_reason(name);
         if (contains(leftOut, name) || (reason && !all)) {
@@ -151,8 +165,10 @@ int compare(const std::vector<std::string>& args) {
             continue;
         }
         const Agreement agreement = compare_pictures(a, b, tolerance);
-        const bool passed = agreement.pixels > 0 && agreement.share() >= require;
-        std::printf("%-28s %8.2f%% %9d%s\n", name.c_str(), 100.0 * agreement.share(), agreement.largestDifference,
+        const double needed = is_aquarium_scene(name) ? requireFrames : require;
+        const bool passed = agreement.pixels > 0 && agreement.share() >= needed;
+        std::printf("%-28s %8.2f%% %6.1f%% %7llu %9d%s\n", name.c_str(), 100.0 * agreement.share(), 100.0 * needed,
+                    static_cast<unsigned long long>(agreement.pixels - agreement.agreeing), agreement.largestDifference,
                     agreement.pixels == 0 ? "  FAILED: sizes differ" : passed ? "" : "  FAILED");
         if (!passed) ++failures;
         if (!diffDir.empty() && agreement.agreeing < agreement.pixels)
