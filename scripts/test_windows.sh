@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The Windows part of the test command: builds the Windows program (scripts/build_windows.sh), then
-# the core's unit tests and platform/windows' tests with MinGW-w64 (build/mingw), and runs them and
-# the program itself under wine, in a prefix of their own under the build directory and on an
-# Xvfb display of their own. Exits non-zero on any failure.
+# the core's unit tests and platform/windows' tests with MinGW-w64 (build/mingw), and runs them, the
+# compared scenes (against the Linux build's OpenGL device) and the program itself under wine, in
+# a prefix of their own under the build directory and on an Xvfb display of their own. Exits
+# non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 # The program directory and its zip (scripts/build_windows.sh), then everything the tests need.
 bash scripts/build_windows.sh || exit 1
 cmake --build build/mingw -j "$(nproc)" || exit 1
+# The OpenGL side of the compared scenes comes from the Linux build.
+cmake --build build/gcc -j "$(nproc)" --target scenes || exit 1
 
 export WINEPREFIX=$root/build/mingw/wineprefix WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko installers on the first start, and no crash debugger waiting for a human.
@@ -47,8 +50,13 @@ export DISPLAY=:$(cat "$run/display")
 wineserver -p
 
 echo "== Windows tests under wine (display $DISPLAY)"
+rm -rf build/mingw/scenes-compare
 (cd build/mingw && ctest -j "$(nproc)" --output-on-failure)
 status=$?
+if [ -f build/mingw/scenes-compare/agreement.txt ]; then
+  echo "== the compared scenes: Direct3D 9 under wine against OpenGL (pictures in build/mingw/scenes-compare)"
+  cat build/mingw/scenes-compare/agreement.txt
+fi
 
 wineserver -k
 wineserver -w

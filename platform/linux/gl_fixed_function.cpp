@@ -129,8 +129,9 @@ void main() {
         fragColour = vec4(diffuse.rgb, opaqueAlpha ? 1.0 : diffuse.a);
         return;
     }
-    // An empty stage reads as opaque black, as Direct3D 9 hardware samples an unbound texture.
-    vec4 texel = textureBound ? texture(stageTexture, texCoord) : vec4(0.0, 0.0, 0.0, 1.0);
+    // An empty stage reads as opaque white: Direct3D's texture argument defaults to R, G, B, A 1.0
+    // where no texture is set, so modulating with it leaves the diffuse colour.
+    vec4 texel = textureBound ? texture(stageTexture, texCoord) : vec4(1.0);
     vec3 rgb = operation(colourOp, argument(colourArg1, diffuse, texel), argument(colourArg2, diffuse, texel),
                          diffuse).rgb;
     float a = alphaOp == 1 ? diffuse.a

@@ -235,16 +235,20 @@ TEST_F(GlDeviceTest, TextureStageZeroOperations) {
     device_->set_texture_stage_state(0, kTssColorOp, kTopDisable);
     draw();
     EXPECT_EQ(at(10, 10), 0x808080u);
-    // An empty stage reads as opaque black.
+    // An empty stage reads as opaque white: modulating leaves the diffuse colour, selecting the
+    // texture argument gives white.
     device_->set_texture_stage_state(0, kTssColorOp, kTopModulate);
     device_->set_texture(0, nullptr);
     draw();
-    EXPECT_EQ(at(10, 10), 0x000000u);
+    EXPECT_EQ(at(10, 10), 0x808080u);
+    device_->set_texture_stage_state(0, kTssColorOp, kTopSelectArg1);
+    draw();
+    EXPECT_EQ(at(10, 10), 0xFFFFFFu);
     // Releasing a bound texture leaves the stage empty, not dangling.
     device_->set_texture(0, texture);
     texture->release();
     draw();
-    EXPECT_EQ(at(10, 10), 0x000000u);
+    EXPECT_EQ(at(10, 10), 0xFFFFFFu);
 }
 
 TEST_F(GlDeviceTest, AlphaBlendAndAdditiveBlend) {

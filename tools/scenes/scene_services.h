@@ -1,7 +1,8 @@
-// The services the aquarium is driven by in the shot tool: a simulated clock the tool advances, a
-// headless Ui (boxes answered OK or No, no tray, no dialogs), an in-memory settings key, an HTTP
-// client that always fails (so the ticker shows its fixed lines) and a desktop host that draws
-// offscreen. Tool code only: the core never sees anything here but its own interfaces.
+// The services an aquarium is driven by away from any desktop (the shot tool, the device
+// comparison): a simulated clock the tool advances, a headless Ui (boxes answered OK or No, no
+// tray, no dialogs), an in-memory settings key, an HTTP client that always fails (so the ticker
+// shows its fixed lines), a desktop host that hands the device a window of the tool's choosing,
+// and a read-only view of the host's files. Tool code over the core: no platform header.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -9,13 +10,14 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "data/file_system.h"
 #include "feed/http_client.h"
 #include "shell/aquarium.h"
 #include "shell/settings_store.h"
 #include "shell/settings_values.h"
 #include "shell/ui.h"
 
-namespace brine::shot {
+namespace brine::scenes {
 
 // Microsecond time that moves only when told; the tick count and the counter move together.
 class SimulatedClock final : public Clock {
@@ -48,9 +50,10 @@ public:
     bool poll_event(UiEvent* event, double waitSeconds) override;
     void post_quit() override;
 
-    // Every box shown, as UTF-8 "caption: text".
+    // Every box shown, as "caption: text" in Shift-JIS.
     std::vector<std::string> messages;
     SimulatedClock* clock = nullptr;
+    void (*echo)(const std::string& message) = nullptr;  // told of each box as it shows
 
 private:
     std::deque<UiEvent> queue_;
@@ -87,11 +90,33 @@ class OffscreenDesktop final : public DesktopHost {
 public:
     bool another_instance_running() override { return false; }
     bool check_active_desktop() override { return true; }
-    WindowHandle find_web_view_window() override { return nullptr; }  // the device draws offscreen
+    WindowHandle find_web_view_window() override { return window; }
     void enter_background() override {}
     bool draws_wallpaper() override { return true; }
     bool attachment_changed() override { return false; }
-    bool desktop_visible() override { return true; }
+    bool desktop_visible() override { return visible; }
+
+    WindowHandle window = nullptr;  // null: a device that can, draws offscreen
+    bool visible = true;            // false: the main loop steps the tank and draws nothing
 };
 
-}  // namespace brine::shot
+// The host's files, read-only, with chosen file names missing: a run leaves the program folder as
+// it was (a save fails as on a read-only disk), and a frame can be drawn without a pack.
+class ReadOnlyFiles final : public FileSystem {
+public:
+    explicit ReadOnlyFiles(FileSystem& host) : host_(host) {}
+    std::unique_ptr<FileStream> open(const char* path, OpenMode mode, FileError* error) override;
+    bool replace(const char*, const char*) override { return false; }
+    bool move_to_new(const char*, const char*) override { return false; }
+    bool remove(const char*) override { return false; }
+    FileError list_folder(const char* path, std::vector<FolderEntry>* entries) override;
+    bool make_folder(const char*) override { return false; }
+
+    std::vector<std::string> hidden;  // file names (no folder part) that read as missing
+
+private:
+    bool is_hidden(const char* path) const;
+    FileSystem& host_;
+};
+
+}  // namespace brine::scenes
