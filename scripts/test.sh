@@ -19,9 +19,12 @@ echo "== Windows build (MinGW-w64) and tests under wine"
 bash scripts/test_windows.sh || status=1
 
 echo "== clang build with AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets"
+# -O1 with line tables only, as the sanitizers advise: the suite runs about twice as fast as at -O0
+# and the reports still name file and line; assertions stay on.
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DBRINE_SANITIZE=ON -DBRINE_FUZZ=ON \
-  -DBRINE_FUZZ_SECONDS="${BRINE_FUZZ_SECONDS:-20}" >/dev/null || exit 1
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DBRINE_SANITIZE=ON -DBRINE_FUZZ=ON \
+  -DBRINE_FUZZ_SECONDS="${BRINE_FUZZ_SECONDS:-10}" >/dev/null || exit 1
 cmake --build build/asan -j "$jobs" || exit 1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The desktop manager and Wayland session tests run in the gcc pass only.
