@@ -345,7 +345,7 @@ bool GlDeviceCore::StretchKey::operator==(const StretchKey& o) const {
 bool GlDeviceCore::replay_stretch(const StretchKey& key) {
     if (!copyImage_ || !stretchKept_ || !(key == stretchKey_)) return false;
     const GLint x = key.dest[0], y = static_cast<GLint>(backBufferHeight) - key.dest[3];
-    copyImage_(stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0, colorTexture_, GL_TEXTURE_2D, 0, x, y, 0,
+    copyImage_(stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0, colorBuffer_, GL_RENDERBUFFER, 0, x, y, 0,
                key.dest[2] - key.dest[0], key.dest[3] - key.dest[1], 1);
     return true;
 }
@@ -360,7 +360,7 @@ void GlDeviceCore::keep_stretch(const StretchKey& key) {
         gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     }
     const GLint x = key.dest[0], y = static_cast<GLint>(backBufferHeight) - key.dest[3];
-    copyImage_(colorTexture_, GL_TEXTURE_2D, 0, x, y, 0, stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0,
+    copyImage_(colorBuffer_, GL_RENDERBUFFER, 0, x, y, 0, stretchTexture_, GL_TEXTURE_2D, 0, x, y, 0,
                key.dest[2] - key.dest[0], key.dest[3] - key.dest[1], 1);
     stretchKey_ = key;
     stretchKept_ = gl->glGetError() == GL_NO_ERROR;
@@ -374,21 +374,16 @@ void GlDeviceCore::forget_stretch() {
 
 bool GlDeviceCore::create_back_buffer(std::uint32_t width, std::uint32_t height, bool depth16) {
     destroy_back_buffer();
-    gl->glGenTextures(1, &colorTexture_);
-    state.bind_texture(colorTexture_);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
-                     GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    backBufferFilter = 0;
+    gl->glGenRenderbuffers(1, &colorBuffer_);
+    gl->glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+    gl->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     gl->glGenRenderbuffers(1, &depthBuffer_);
     gl->glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
     gl->glRenderbufferStorage(GL_RENDERBUFFER, depth16 ? GL_DEPTH_COMPONENT16 : GL_DEPTH24_STENCIL8,
                               static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     gl->glGenFramebuffers(1, &backBufferFbo);
     state.bind_draw_framebuffer(backBufferFbo);
-    gl->glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture_, 0);
+    gl->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
     gl->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, depth16 ? GL_DEPTH_ATTACHMENT : GL_DEPTH_STENCIL_ATTACHMENT,
                                   GL_RENDERBUFFER, depthBuffer_);
     const bool complete = gl->glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -415,9 +410,9 @@ void GlDeviceCore::destroy_back_buffer() {
         state.bind_read_framebuffer(0);
         gl->glDeleteFramebuffers(1, &backBufferFbo);
     }
-    if (colorTexture_) gl->glDeleteTextures(1, &colorTexture_);
+    if (colorBuffer_) gl->glDeleteRenderbuffers(1, &colorBuffer_);
     if (depthBuffer_) gl->glDeleteRenderbuffers(1, &depthBuffer_);
-    backBufferFbo = colorTexture_ = depthBuffer_ = 0;
+    backBufferFbo = colorBuffer_ = depthBuffer_ = 0;
     backBufferWidth = backBufferHeight = 0;
 }
 

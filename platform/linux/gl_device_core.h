@@ -100,10 +100,6 @@ public:
     void destroy_back_buffer();
     GLuint backBufferFbo = 0;
     std::uint32_t backBufferWidth = 0, backBufferHeight = 0;
-    // Its colour, a texture so that Present can draw it into the window.
-    GLuint back_buffer_texture() const { return colorTexture_; }
-    // The filter last set on that texture (GL_LINEAR or GL_NEAREST; 0 for a new one).
-    GLenum backBufferFilter = 0;
 
     // --- stretches replayed as copies ---
     // A stretch runs a shader over every pixel it writes on a software renderer, and the
@@ -177,7 +173,7 @@ private:
     std::uint32_t windowWidth_ = 0, windowHeight_ = 0;
     bool lost_ = false;
     GLenum (*getGraphicsResetStatus_)() = nullptr;
-    GLuint colorTexture_ = 0, depthBuffer_ = 0;
+    GLuint colorBuffer_ = 0, depthBuffer_ = 0;
     void forget_stretch();
     using CopyImage = void(QOPENGLF_APIENTRYP)(GLuint, GLenum, GLint, GLint, GLint, GLint, GLuint, GLenum, GLint,
                                                GLint, GLint, GLint, GLsizei, GLsizei, GLsizei);

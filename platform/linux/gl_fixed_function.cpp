@@ -163,24 +163,6 @@ void main() {
 }
 )";
 
-const char* const kPresentVertex = R"(#version 330 core
-out vec2 texCoord;
-void main() {
-    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));  // a strip: (0,0) (1,0) (0,1) (1,1)
-    texCoord = corner;
-    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-}
-)";
-
-const char* const kPresentFragment = R"(#version 330 core
-in vec2 texCoord;
-uniform sampler2D backBuffer;
-out vec4 fragColour;
-void main() {
-    fragColour = texture(backBuffer, texCoord);
-}
-)";
-
 GLuint compile(GlFunctions* gl, GLenum type, const char* source) {
     GLuint shader = gl->glCreateShader(type);
     gl->glShaderSource(shader, 1, &source, nullptr);
@@ -265,19 +247,6 @@ bool FixedFunctionProgram::build(GlFunctions* gl) {
 }
 
 void FixedFunctionProgram::destroy(GlFunctions* gl) {
-    if (program) gl->glDeleteProgram(program);
-    program = 0;
-}
-
-bool PresentProgram::build(GlFunctions* gl) {
-    program = build_gl_program(gl, kPresentVertex, kPresentFragment);
-    if (!program) return false;
-    gl->glUseProgram(program);
-    gl->glUniform1i(gl->glGetUniformLocation(program, "backBuffer"), 0);
-    return true;
-}
-
-void PresentProgram::destroy(GlFunctions* gl) {
     if (program) gl->glDeleteProgram(program);
     program = 0;
 }

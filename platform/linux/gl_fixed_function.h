@@ -44,15 +44,4 @@ struct TextProgram {
     bool colourSent = false;
 };
 
-// Present's stretch of the back buffer over the window: one triangle covering it, sampling the
-// back buffer's texture (bilinear where the sizes differ, as Direct3D's windowed Present does).
-// On a software renderer this runs its simple-texture path, several times cheaper than a
-// framebuffer blit's.
-struct PresentProgram {
-    bool build(GlFunctions* gl);
-    void destroy(GlFunctions* gl);
-
-    GLuint program = 0;
-};
-
 }  // namespace brine

@@ -270,7 +270,6 @@ struct VertexArrayLayout {
 
 struct GlDeviceState {
     FixedFunctionProgram program;
-    PresentProgram present;
     VertexArrayLayout streamArrays, bufferArrays;
 
     std::uint32_t render[kRenderStateCount] = {};
@@ -450,7 +449,7 @@ HResult GlGraphicsDevice::create(const GlLimits& limits, WindowHandle window, co
 
 bool GlGraphicsDevice::init() {
     GlFunctions* gl = core_->gl;
-    if (!state_->program.build(gl) || !state_->present.build(gl)) return false;
+    if (!state_->program.build(gl)) return false;
     gl->glGenVertexArrays(1, &state_->streamArrays.vao);
     gl->glGenVertexArrays(1, &state_->bufferArrays.vao);
     // Attributes a format lacks read these constants: no weights, no normal, white, (0, 0).
@@ -468,7 +467,6 @@ void GlGraphicsDevice::release() {
     if (core_->ensure_current()) {
         GlFunctions* gl = core_->gl;
         state_->program.destroy(gl);
-        state_->present.destroy(gl);
         gl->glDeleteVertexArrays(1, &state_->streamArrays.vao);
         gl->glDeleteVertexArrays(1, &state_->bufferArrays.vao);
         core_->object_deleted();
@@ -592,25 +590,14 @@ HResult GlGraphicsDevice::present() {
     std::uint32_t width = 0, height = 0;
     if (core_->window_size(&width, &height) && width > 0 && height > 0) {
         GlStateCache& st = core_->state;
-        GlFunctions* gl = core_->gl;
+        st.bind_read_framebuffer(core_->backBufferFbo);
         st.bind_draw_framebuffer(0);
-        st.viewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
         st.scissor_test(false);
-        st.depth_test(false);
-        st.cull(false);
-        st.polygon_mode(GL_FILL);
-        st.blend(false);
-        st.use_program(state_->present.program);
-        st.bind_vertex_array(state_->streamArrays.vao);
-        st.bind_texture(core_->back_buffer_texture());
-        const GLenum filter =
-            (core_->backBufferWidth == width && core_->backBufferHeight == height) ? GL_NEAREST : GL_LINEAR;
-        if (filter != core_->backBufferFilter) {
-            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filter));
-            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(filter));
-            core_->backBufferFilter = filter;
-        }
-        gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        const std::uint32_t bw = core_->backBufferWidth, bh = core_->backBufferHeight;
+        const GLenum filter = (bw == width && bh == height) ? GL_NEAREST : GL_LINEAR;
+        core_->gl->glBlitFramebuffer(0, 0, static_cast<GLint>(bw), static_cast<GLint>(bh), 0, 0,
+                                     static_cast<GLint>(width), static_cast<GLint>(height), GL_COLOR_BUFFER_BIT,
+                                     filter);
         core_->swap_window();
         st.bind_draw_framebuffer(core_->backBufferFbo);
     } else {
