@@ -587,6 +587,24 @@ def test_no_display(session):
     check(not os.path.exists(session.settings), "settings written although the program could not start")
 
 
+def run_session(make_session, body, keep, errors=()):
+    """Runs body on a new session and closes it (kept for inspection on failure or with keep); the
+    exit code: 0 when body passed."""
+    session = None
+    ok = False
+    try:
+        session = make_session()
+        body(session)
+        ok = True
+    except (Failure, subprocess.SubprocessError, OSError) + tuple(errors) as e:
+        print("FAILED: %s" % e)
+    finally:
+        if session:
+            session.close(keep=not ok or keep)
+    print("passed" if ok else "")
+    return 0 if ok else 1
+
+
 def is_pellet_brown(r, g, b):
     return 60 <= r <= 200 and r > g > b and r - b >= 40
 
@@ -1015,19 +1033,8 @@ def main():
         return 1
 
     function, tray = TESTS[args.test]
-    session = None
-    ok = False
-    try:
-        session = (InstalledSession if args.test == "installed" else Session)(args, tray=tray)
-        function(session)
-        ok = True
-    except (Failure, subprocess.SubprocessError, OSError) as e:
-        print("FAILED: %s" % e)
-    finally:
-        if session:
-            session.close(keep=not ok or args.keep)
-    print("passed" if ok else "")
-    return 0 if ok else 1
+    return run_session(lambda: (InstalledSession if args.test == "installed" else Session)(args, tray=tray),
+                       function, args.keep)
 
 
 if __name__ == "__main__":

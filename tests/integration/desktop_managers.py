@@ -12,7 +12,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import brinelight_e2e as e2e  # noqa: E402
-from brinelight_e2e import Failure, check, poll, SCREEN_W, SCREEN_H  # noqa: E402
+from brinelight_e2e import check, poll, SCREEN_W, SCREEN_H  # noqa: E402
 
 ICON_NAMES = ["note%d.txt" % i for i in range(1, 6)]
 # Where the icons stand: in the middle, where the fish swim. pcmanfm takes pixel positions,
@@ -362,19 +362,7 @@ def main():
     if missing:
         print("SKIPPED: missing " + ", ".join(missing))
         return e2e.SKIP
-    session = None
-    ok = False
-    try:
-        session = e2e.Session(args)
-        TESTS[args.test](session)
-        ok = True
-    except (Failure, subprocess.SubprocessError, OSError) as e:
-        print("FAILED: %s" % e)
-    finally:
-        if session:
-            session.close(keep=not ok or args.keep)
-    print("passed" if ok else "")
-    return 0 if ok else 1
+    return e2e.run_session(lambda: e2e.Session(args), TESTS[args.test], args.keep)
 
 
 if __name__ == "__main__":

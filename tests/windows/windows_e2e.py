@@ -15,8 +15,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
-from brinelight_e2e import (Failure, Image, check, differing_pixels, is_green_text, pellet_cells,  # noqa: E402
-                            is_ticker_text, poll, roster_names, write_starter_roster)
+from brinelight_e2e import (Failure, Image, check, differing_pixels, is_green_text,  # noqa: E402
+                            is_ticker_text, pellet_cells, poll, roster_names, run_session,
+                            write_starter_roster)
 
 SCREEN_W, SCREEN_H = 1280, 1024
 KEY = r"HKCU\Software\Orvane\Brinelight Vespera"
@@ -282,9 +283,7 @@ def main():
         if not os.environ.get(var):
             print("%s is not set: run under scripts/test_windows.sh" % var)
             return 1
-    session = Session(args)
-    ok = False
-    try:
+    def checks(session):
         session.wine("reg", "delete", KEY, "/f")
         names = write_starter_roster(args.source_dir, session.roster)
         proc = session.start("program")
@@ -294,13 +293,8 @@ def main():
         check_exit_leaves_settings_and_roster(session, proc, tray, names)
         check_missing_d3dx(session)
         check_second_copy_and_session_end(session, names)  # last: the session's end also ends wine's desktop
-        ok = True
-    except (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError) as e:
-        print("FAILED: %s" % e)
-    finally:
-        session.close(keep=not ok or args.keep)
-    print("passed" if ok else "")
-    return 0 if ok else 1
+
+    return run_session(lambda: Session(args), checks, args.keep, errors=(KeyError, ValueError))
 
 
 if __name__ == "__main__":
