@@ -10,53 +10,16 @@
 #include "resources/resource_ids.h"
 #include "tools/scenes/aquarium_session.h"
 #include "tools/scenes/frame_capture.h"
+#include "tools/scenes/scene_kit.h"
 
 namespace brine::scenes {
 
 namespace {
 
 constexpr std::uint32_t kCell = 64;
-constexpr std::uint32_t kFvfPosColour = kFvfXyz | kFvfDiffuse;
-constexpr std::uint32_t kFvfPosNormal = kFvfXyz | kFvfNormal;
-constexpr std::uint32_t kFvfPosColourTex = kFvfXyz | kFvfDiffuse | kFvfTex1;
 constexpr std::uint32_t kPresentIntervalImmediate = 0x80000000u;
 constexpr std::uint32_t kSwapEffectDiscard = 1;
 
-struct PosColour { float x, y, z; std::uint32_t colour; };
-struct PosNormal { float x, y, z, nx, ny, nz; };
-struct PosColourTex { float x, y, z; std::uint32_t colour; float u, v; };
-
-// A strip over the whole cell, or over x0..x1 / y0..y1 in clip coordinates.
-void quad(PosColour out[4], std::uint32_t colour, float z = 0.5f, float x0 = -1, float y0 = -1, float x1 = 1,
-          float y1 = 1) {
-    out[0] = {x0, y1, z, colour};
-    out[1] = {x1, y1, z, colour};
-    out[2] = {x0, y0, z, colour};
-    out[3] = {x1, y0, z, colour};
-}
-
-void textured_quad(PosColourTex out[4], std::uint32_t colour) {
-    out[0] = {-1, 1, 0.5f, colour, 0, 0};
-    out[1] = {1, 1, 0.5f, colour, 1, 0};
-    out[2] = {-1, -1, 0.5f, colour, 0, 1};
-    out[3] = {1, -1, 0.5f, colour, 1, 1};
-}
-
-DecodedImage image_of(std::uint32_t width, std::uint32_t height, std::vector<std::uint32_t> pixels) {
-    DecodedImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels = std::move(pixels);
-    image.info.width = width;
-    image.info.height = height;
-    image.info.depth = 1;
-    image.info.mipLevels = 1;
-    image.info.format = kFmtA8R8G8B8;
-    image.info.resourceType = kRtypeTexture;
-    image.info.imageFileFormat = kIffPng;
-    image.hasAlpha = true;
-    return image;
-}
 
 // Moves the viewport to cell (column, row) and clears it.
 void cell(GraphicsDevice& d, std::uint32_t column, std::uint32_t row, D3DColor clear, float z = 1.0f) {
@@ -64,59 +27,8 @@ void cell(GraphicsDevice& d, std::uint32_t column, std::uint32_t row, D3DColor c
     d.clear(0, nullptr, kClearTarget | kClearZBuffer, clear, z, 0);
 }
 
-// Identity matrices, lighting, depth test and culling off: positions are clip coordinates.
-void flat_setup(GraphicsDevice& d, std::uint32_t fvf) {
-    d.set_render_state(kRsZEnable, kZbFalse);
-    d.set_transform(kTsView, matrix_identity());
-    d.set_transform(kTsProjection, matrix_identity());
-    d.set_transform(world_matrix(0), matrix_identity());
-    d.set_render_state(kRsLighting, 0);
-    d.set_render_state(kRsCullMode, kCullNone);
-    d.set_fvf(fvf);
-}
-
-void select_diffuse(GraphicsDevice& d) {
-    d.set_texture_stage_state(0, kTssColorOp, kTopSelectArg1);
-    d.set_texture_stage_state(0, kTssColorArg1, kTaDiffuse);
-    d.set_texture_stage_state(0, kTssAlphaOp, kTopSelectArg1);
-    d.set_texture_stage_state(0, kTssAlphaArg1, kTaDiffuse);
-}
-
-// The program's own stage 0 (render/scene_object.cpp): texture times diffuse, colour and alpha.
-void modulate_texture(GraphicsDevice& d) {
-    d.set_texture_stage_state(0, kTssColorOp, kTopModulate);
-    d.set_texture_stage_state(0, kTssColorArg1, kTaTexture);
-    d.set_texture_stage_state(0, kTssColorArg2, kTaDiffuse);
-    d.set_texture_stage_state(0, kTssAlphaOp, kTopModulate);
-    d.set_texture_stage_state(0, kTssAlphaArg1, kTaTexture);
-    d.set_texture_stage_state(0, kTssAlphaArg2, kTaDiffuse);
-}
-
-void alpha_blending(GraphicsDevice& d, bool on) {
-    d.set_render_state(kRsAlphaBlendEnable, on ? 1 : 0);
-    d.set_render_state(kRsSrcBlend, kBlendSrcAlpha);
-    d.set_render_state(kRsDestBlend, kBlendInvSrcAlpha);
-}
-
 bool strip(GraphicsDevice& d, const void* vertices, std::uint32_t stride, std::uint32_t primitives = 2) {
     return succeeded(d.draw_primitive_up(kPtTriangleStrip, primitives, vertices, stride));
-}
-
-Material test_material() {
-    Material m{};
-    m.diffuse = {0.8f, 0.6f, 0.4f, 1.0f};
-    m.ambient = {0.2f, 0.3f, 0.1f, 1.0f};
-    m.emissive = {0.05f, 0.0f, 0.1f, 0.0f};
-    return m;
-}
-
-Light test_light(Vec3 direction) {
-    Light l{};
-    l.type = kLightDirectional;
-    l.diffuse = {1.0f, 0.9f, 0.8f, 1.0f};
-    l.ambient = {0.1f, 0.2f, 0.3f, 1.0f};
-    l.direction = direction;
-    return l;
 }
 
 // --- the scenes ---

@@ -9,37 +9,13 @@
 
 #include "device/decoded_image.h"
 #include "tests/unit/platform/gl/gl_test_support.h"
+#include "tools/scenes/scene_kit.h"
 
 namespace brine::test {
 
 namespace {
 
-constexpr std::uint32_t kFvfPosColour = kFvfXyz | kFvfDiffuse;
-constexpr std::uint32_t kFvfPosNormal = kFvfXyz | kFvfNormal;
-constexpr std::uint32_t kFvfPosColourTex = kFvfXyz | kFvfDiffuse | kFvfTex1;
-
-struct PosColour { float x, y, z; std::uint32_t colour; };
-struct PosNormal { float x, y, z, nx, ny, nz; };
-struct PosColourTex { float x, y, z; std::uint32_t colour; float u, v; };
-
-// A strip over the whole target, or over x0..x1 / y0..y1 in clip coordinates.
-void quad(PosColour out[4], std::uint32_t colour, float z = 0.5f, float x0 = -1, float y0 = -1, float x1 = 1,
-          float y1 = 1) {
-    out[0] = {x0, y1, z, colour};
-    out[1] = {x1, y1, z, colour};
-    out[2] = {x0, y0, z, colour};
-    out[3] = {x1, y0, z, colour};
-}
-
-DecodedImage image_of(std::uint32_t width, std::uint32_t height, std::vector<std::uint32_t> pixels) {
-    DecodedImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels = std::move(pixels);
-    image.info.width = width;
-    image.info.height = height;
-    return image;
-}
+using namespace scenes;  // the drawing pieces the compared scenes are made of
 
 Vec3 times(const Vec3& v, const Matrix& m) {  // row vector times the upper 3x3
     return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0], v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
@@ -60,30 +36,6 @@ std::uint32_t lit_colour(const Material& m, const Light& light, std::uint32_t am
     return rgb(m.ambient.r * (ga[0] + light.ambient.r) + m.diffuse.r * light.diffuse.r * d + m.emissive.r,
                m.ambient.g * (ga[1] + light.ambient.g) + m.diffuse.g * light.diffuse.g * d + m.emissive.g,
                m.ambient.b * (ga[2] + light.ambient.b) + m.diffuse.b * light.diffuse.b * d + m.emissive.b);
-}
-
-Material test_material() {
-    Material m{};
-    m.diffuse = {0.8f, 0.6f, 0.4f, 1.0f};
-    m.ambient = {0.2f, 0.3f, 0.1f, 1.0f};
-    m.emissive = {0.05f, 0.0f, 0.1f, 0.0f};
-    return m;
-}
-
-Light test_light(Vec3 direction) {
-    Light l{};
-    l.type = kLightDirectional;
-    l.diffuse = {1.0f, 0.9f, 0.8f, 1.0f};
-    l.ambient = {0.1f, 0.2f, 0.3f, 1.0f};
-    l.direction = direction;
-    return l;
-}
-
-void select_diffuse(GraphicsDevice* device) {
-    device->set_texture_stage_state(0, kTssColorOp, kTopSelectArg1);
-    device->set_texture_stage_state(0, kTssColorArg1, kTaDiffuse);
-    device->set_texture_stage_state(0, kTssAlphaOp, kTopSelectArg1);
-    device->set_texture_stage_state(0, kTssAlphaArg1, kTaDiffuse);
 }
 
 }  // namespace
@@ -124,7 +76,7 @@ TEST_F(GlDeviceTest, LitTriangleFollowsTheDirectionalLightFormula) {
     device_->set_material(material);
     ASSERT_EQ(device_->set_light(0, light), kOk);
     ASSERT_EQ(device_->light_enable(0, true), kOk);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     ASSERT_EQ(device_->set_fvf(kFvfPosNormal), kOk);
     const Vec3 n{0.6f, 0.0f, -0.8f};
     const PosNormal triangle[3] = {{-0.4f, -0.9f, 0.5f, n.x, n.y, n.z},
@@ -164,7 +116,7 @@ TEST_F(GlDeviceTest, LitTriangleFollowsTheDirectionalLightFormula) {
 
 TEST_F(GlDeviceTest, UnlitVerticesTakeTheirColourOrWhite) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     PosColour v[4];
     quad(v, 0xFF336699);
     device_->clear(0, nullptr, kClearTarget, 0, 1.0f, 0);
@@ -253,7 +205,7 @@ TEST_F(GlDeviceTest, TextureStageZeroOperations) {
 
 TEST_F(GlDeviceTest, AlphaBlendAndAdditiveBlend) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     PosColour v[4];
     device_->clear(0, nullptr, kClearTarget, 0x00204080, 1.0f, 0);
     device_->set_render_state(kRsAlphaBlendEnable, 1);
@@ -281,7 +233,7 @@ TEST_F(GlDeviceTest, AlphaBlendAndAdditiveBlend) {
 
 TEST_F(GlDeviceTest, DepthTestWithDirect3DDepthRange) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     PosColour nearQuad[4], farQuad[4];
     quad(nearQuad, 0xFFFF0000, 0.3f);
     quad(farQuad, 0xFF00FF00, 0.7f);
@@ -315,7 +267,7 @@ TEST_F(GlDeviceTest, DepthTestWithDirect3DDepthRange) {
 
 TEST_F(GlDeviceTest, CullingTakesClockwiseFacesAsFront) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     // Clockwise on screen: top left, top right, bottom.
     const PosColour clockwise[3] = {{-0.8f, 0.8f, 0.5f, 0xFFFF0000}, {0.8f, 0.8f, 0.5f, 0xFFFF0000},
                                     {0.0f, -0.8f, 0.5f, 0xFFFF0000}};
@@ -337,7 +289,7 @@ TEST_F(GlDeviceTest, CullingTakesClockwiseFacesAsFront) {
 
 TEST_F(GlDeviceTest, WireframeAndPointFill) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     const PosColour tri[3] = {{-0.8f, 0.8f, 0.5f, 0xFFFFFFFF}, {0.8f, 0.8f, 0.5f, 0xFFFFFFFF},
                               {0.0f, -0.8f, 0.5f, 0xFFFFFFFF}};
     auto lit_pixels = [&](std::uint32_t fill) {
@@ -364,7 +316,7 @@ TEST_F(GlDeviceTest, WireframeAndPointFill) {
 TEST_F(GlDeviceTest, VertexBlendingMovesAndRelightsVertices) {
     struct Blend1 { float x, y, z, w; std::uint32_t colour; };
     flat_setup(kFvfXyzB1 | kFvfDiffuse);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     // Left edge all matrix 0 (identity), right edge all matrix 1 (half a target to the right).
     const Blend1 strip[4] = {{-0.5f, 0.5f, 0.5f, 1.0f, 0xFFFFFFFF}, {0.0f, 0.5f, 0.5f, 0.0f, 0xFFFFFFFF},
                              {-0.5f, -0.5f, 0.5f, 1.0f, 0xFFFFFFFF}, {0.0f, -0.5f, 0.5f, 0.0f, 0xFFFFFFFF}};
@@ -419,7 +371,7 @@ TEST_F(GlDeviceTest, BlendedNormalsLightAsTheirWeightedSum) {
     device_->set_material(material);
     device_->set_light(0, light);
     device_->light_enable(0, true);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     ASSERT_EQ(device_->set_fvf(kFvfXyzB1 | kFvfNormal), kOk);
     const BlendNormal tri[3] = {{-0.8f, -0.8f, 0.5f, 0.5f, 0, 0, -1}, {0.0f, 0.8f, 0.5f, 0.5f, 0, 0, -1},
                                 {0.8f, -0.8f, 0.5f, 0.5f, 0, 0, -1}};
@@ -435,7 +387,7 @@ TEST_F(GlDeviceTest, BlendedNormalsLightAsTheirWeightedSum) {
 
 TEST_F(GlDeviceTest, IndexedDrawingFromBuffers) {
     flat_setup(kFvfPosColour);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     PosColour vertices[8];
     quad(vertices, 0xFFFF0000, 0.5f, -1.0f, -1.0f, 0.0f, 0.0f);    // bottom left, red
     quad(vertices + 4, 0xFF0000FF, 0.5f, 0.0f, 0.0f, 1.0f, 1.0f);  // top right, blue
@@ -607,7 +559,7 @@ TEST_F(GlDeviceTest, ResetRecreatesTheBackBufferAndRestoresDefaults) {
     // Lighting is back on: an unlit-looking white quad now takes the (zero) material.
     const float plain[4][3] = {{-1, 1, 0.5f}, {1, 1, 0.5f}, {-1, -1, 0.5f}, {1, -1, 0.5f}};
     device_->set_fvf(kFvfXyz);
-    select_diffuse(device_);
+    select_diffuse(*device_);
     device_->draw_primitive_up(kPtTriangleStrip, 2, plain, 12);
     ASSERT_EQ(device_->read_back_buffer(32, 16, pixels.data()), kOk);
     EXPECT_EQ(pixels[0] & 0xFFFFFF, 0u);
